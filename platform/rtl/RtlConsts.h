@@ -12,3 +12,39 @@ inline constexpr const char* SClassNotFound = "Class %s not found";
 inline constexpr const char* SUnknownProperty = "Property %s does not exist";
 inline constexpr const char* SInvalidBinary = "Invalid binary value";
 inline constexpr const char* SInvalidImage = "Invalid stream format";
+
+// Conversions of text and numbers.
+inline constexpr const char* SInvalidInteger = "'%s' is not a valid integer value";
+inline constexpr const char* SInvalidFloat = "'%s' is not a valid floating point value";
+inline constexpr const char* SInvalidCurrency = "'%s' is not a valid currency value";
+inline constexpr const char* SInvalidDate = "'%s' is not a valid date";
+inline constexpr const char* SInvalidTime = "'%s' is not a valid time";
+inline constexpr const char* SInvalidDateTime = "'%s' is not a valid date and time";
+inline constexpr const char* SInvalidBoolean = "'%s' is not a valid boolean value";
+inline constexpr const char* SInvalidFormat = "Format '%s' invalid or incompatible with argument";
+inline constexpr const char* SDateEncodeError = "Invalid argument to date encode";
+inline constexpr const char* STimeEncodeError = "Invalid argument to time encode";
+inline constexpr const char* SInvalidTimeStamp = "'%d.%d' is not a valid timestamp";
+inline constexpr const char* SInvalidDateTimeValue = "'%s' is not a valid date and time value";
+
+// Variants.
+inline constexpr const char* SInvalidVarCast = "Invalid variant type conversion";
+inline constexpr const char* SInvalidVarOp = "Invalid variant operation";
+inline constexpr const char* SVarOverflow = "Overflow while converting variant of type (%s) into type (%s)";
+inline constexpr const char* SVarArrayBounds = "Variant or safe array index out of bounds";
+inline constexpr const char* SVarArrayCreate = "Error creating variant or safe array";
+inline constexpr const char* SVarNotArray = "Variant is not an array";
+inline constexpr const char* SVarArrayLocked = "Variant or safe array is locked";
+inline constexpr const char* SVarBadType = "Invalid variant type";
+
+// Arithmetic.
+inline constexpr const char* SIntOverflow = "Integer overflow";
+inline constexpr const char* SDivByZero = "Division by zero";
+inline constexpr const char* SInvalidOp = "Invalid floating point operation";
+inline constexpr const char* SZeroDivide = "Floating point division by zero";
+
+// Operating system and resources.
+inline constexpr const char* SOSError = "System Error.  Code: %d.\n%s";
+inline constexpr const char* SUnkOSError = "A call to an OS function failed";
+inline constexpr const char* SResNotFound = "Resource string %d not found";
+inline constexpr const char* SLanguageFileError = "Error in language file \"%s\" line %d: %s";

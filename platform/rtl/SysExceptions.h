@@ -54,3 +54,12 @@ ORV_DECLARE_EXCEPTION(EParserError, EReadError);
 ORV_DECLARE_EXCEPTION(EComponentError, Exception);
 // A failed operating-system call (library loading and the like).
 ORV_DECLARE_EXCEPTION(EOSError, Exception);
+// Integer and floating-point arithmetic errors (currency arithmetic, conversions
+// of numbers that do not fit).
+ORV_DECLARE_EXCEPTION(EIntError, Exception);
+ORV_DECLARE_EXCEPTION(EIntOverflow, EIntError);
+ORV_DECLARE_EXCEPTION(EDivByZero, EIntError);
+ORV_DECLARE_EXCEPTION(EMathError, Exception);
+ORV_DECLARE_EXCEPTION(EInvalidOp, EMathError);
+ORV_DECLARE_EXCEPTION(EZeroDivide, EMathError);
+ORV_DECLARE_EXCEPTION(EOverflow, EMathError);
