@@ -14,7 +14,11 @@ using namespace ostest;
 
 namespace {
 
-const std::string kLib = ReadAll(ORV_TESTLIB_PLAIN);
+// Any real library file serves; its contents do not matter to the search.
+const std::string& LibBytes() {
+  static const std::string bytes = ReadAll(ORV_TESTLIB_PLAIN);
+  return bytes;
+}
 
 // A unique file name per test, so that no stray file elsewhere is found first.
 std::string UniqueName(const char* stem) {
@@ -26,8 +30,8 @@ std::string UniqueName(const char* stem) {
 TEST(LibrarySearch, ExplicitFolderIsTheOnlyPlaceLookedAt) {
   TTempDir there, here;
   const std::string name = UniqueName("explicit");
-  WriteAll(there / name, kLib);
-  WriteAll(here / name, kLib);
+  WriteAll(there / name, LibBytes());
+  WriteAll(here / name, LibBytes());
   TScopedChdir cwd(here.Path());
 
   for (const std::string& folder : {there.Path(), there.Path() + "/"}) {
@@ -45,7 +49,7 @@ TEST(LibrarySearch, ExplicitFolderIsTheOnlyPlaceLookedAt) {
 
 TEST(LibrarySearch, AbsoluteNameIsTakenAsIs) {
   TTempDir dir;
-  WriteAll(dir / "liba.so", kLib);
+  WriteAll(dir / "liba.so", LibBytes());
   std::string found;
   ASSERT_TRUE(FindLibrary(dir / "liba.so", "", found));
   EXPECT_EQ(found, dir.Path() + "/");
@@ -55,14 +59,14 @@ TEST(LibrarySearch, AbsoluteNameIsTakenAsIs) {
 TEST(LibrarySearch, CurrentFolderComesBeforeLdLibraryPath) {
   TTempDir cwdDir, envDir;
   const std::string name = UniqueName("cwd");
-  WriteAll(envDir / name, kLib);
+  WriteAll(envDir / name, LibBytes());
   TScopedEnv env("LD_LIBRARY_PATH", envDir.Path());
   TScopedChdir cwd(cwdDir.Path());
 
   std::string found;
   ASSERT_TRUE(FindLibrary(name, "", found));
   EXPECT_EQ(found, envDir.Path() + "/");
-  WriteAll(cwdDir / name, kLib);
+  WriteAll(cwdDir / name, LibBytes());
   ASSERT_TRUE(FindLibrary(name, "", found));
   EXPECT_EQ(found, cwdDir.Path() + "/");
 }
@@ -73,8 +77,8 @@ TEST(LibrarySearch, ExecutableFolderComesFirst) {
   ASSERT_EQ(exeFolder.back(), '/');
   TTempDir cwdDir;
   const std::string name = UniqueName("exe");
-  WriteAll(cwdDir / name, kLib);
-  WriteAll(exeFolder + name, kLib);
+  WriteAll(cwdDir / name, LibBytes());
+  WriteAll(exeFolder + name, LibBytes());
   TScopedChdir cwd(cwdDir.Path());
   std::string found;
   const bool ok = FindLibrary(name, "", found);
@@ -86,8 +90,8 @@ TEST(LibrarySearch, ExecutableFolderComesFirst) {
 TEST(LibrarySearch, LdLibraryPathEntriesInOrder) {
   TTempDir a, b, c;
   const std::string name = UniqueName("env");
-  WriteAll(b / name, kLib);
-  WriteAll(c / name, kLib);
+  WriteAll(b / name, LibBytes());
+  WriteAll(c / name, LibBytes());
   // Empty entries, ';' as a separator and trailing slashes are all accepted.
   TScopedEnv env("LD_LIBRARY_PATH", "::" + a.Path() + ";" + b.Path() + "//:" + c.Path());
   std::string found;

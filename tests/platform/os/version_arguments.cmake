@@ -1,0 +1,21 @@
+# Run with cmake -DCASE=<name> -P: each case hands orv_product_version's
+# checks an argument they must refuse, so the run must fail.
+include(${CMAKE_CURRENT_LIST_DIR}/../../../cmake/Version.cmake)
+if(CASE STREQUAL "three_numbers")
+  _orv_version_words(V "1.2.3")
+elseif(CASE STREQUAL "number_too_big")
+  _orv_version_words(V "1.65536.0.0")
+elseif(CASE STREQUAL "not_a_number")
+  _orv_version_words(V "1.2.3.x")
+elseif(CASE STREQUAL "control_character")
+  _orv_c_literal(L "two\nlines")
+elseif(CASE STREQUAL "accepted")
+  # The one case that must pass: the words and the escaped literal.
+  _orv_version_words(V "65535.1.2.3")
+  _orv_c_literal(L "a\"b\\c?")
+  if(NOT V_MS STREQUAL "0xffff0001" OR NOT V_LS STREQUAL "0x20003" OR NOT L STREQUAL "\"a\\\"b\\\\c\\?\"")
+    message(FATAL_ERROR "got ${V_MS} ${V_LS} ${L}")
+  endif()
+else()
+  message(FATAL_ERROR "unknown case ${CASE}")
+endif()
