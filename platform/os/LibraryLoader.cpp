@@ -46,8 +46,8 @@ HMODULE LoadLibrary(const std::string& fileName) {
     if (FindLibrary(fileName, std::string(), folder)) path = folder + fileName;
     else SetLastOSError(before);  // not finding it here is not the failure
   }
-  auto& loaded = Loaded();
-  std::lock_guard<std::mutex> hold(loaded.Lock);
+  // The loader runs the library's constructors, which may load libraries in
+  // turn: the record is locked only around its own update.
   void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
     std::string text = LoaderText();
@@ -55,19 +55,24 @@ HMODULE LoadLibrary(const std::string& fileName) {
     return 0;
   }
   const auto module = reinterpret_cast<HMODULE>(handle);
+  auto& loaded = Loaded();
+  std::lock_guard<std::mutex> hold(loaded.Lock);
   ++loaded.Loads[module];
   return module;
 }
 
 bool FreeLibrary(HMODULE module) {
-  auto& loaded = Loaded();
-  std::lock_guard<std::mutex> hold(loaded.Lock);
-  const auto entry = loaded.Loads.find(module);
-  if (entry == loaded.Loads.end()) {
-    SetLastOSError(EINVAL);
-    return false;
+  {
+    auto& loaded = Loaded();
+    std::lock_guard<std::mutex> hold(loaded.Lock);
+    const auto entry = loaded.Loads.find(module);
+    if (entry == loaded.Loads.end()) {
+      SetLastOSError(EINVAL);
+      return false;
+    }
+    if (--entry->second == 0) loaded.Loads.erase(entry);
   }
-  if (--entry->second == 0) loaded.Loads.erase(entry);
+  // Outside the lock: the library's destructors may release libraries too.
   if (::dlclose(reinterpret_cast<void*>(module)) != 0) {
     SetLastOSError(OS_ERROR_LIBRARY_LOAD, LoaderText());
     return false;
