@@ -75,3 +75,33 @@ struct TFormObject {
   std::vector<TFormObject> Children;
   int Line = 0;
 };
+
+// ---- Building values ------------------------------------------------------
+// Helpers for code that fills the tree (the component writer, tests): each
+// picks the kind the framework would store for the value.
+
+// The 10-byte extended float. Both forms store it bit for bit; long double is
+// that same format on the machines we build for.
+long double FormExtendedToLongDouble(const std::array<uint8_t, 10>& bytes);
+std::array<uint8_t, 10> FormLongDoubleToExtended(long double value);
+
+// Smallest of Int8/Int16/Int32/Int64 that holds the value.
+TFormValue FormIntValue(int64_t value);
+// vaString up to 255 bytes, vaLString beyond.
+TFormValue FormStringValue(std::string value);
+TFormValue FormWideStringValue(std::u16string value);
+// vaIdent; "True", "False" and "nil" are their own kinds.
+TFormValue FormIdentValue(std::string ident);
+TFormValue FormBoolValue(bool value);
+TFormValue FormExtendedValue(long double value);
+TFormValue FormBinaryValue(std::string bytes);
+TFormValue FormSetValue(std::vector<std::string> elements);
+TFormValue FormListValue(std::vector<TFormValue> items);
+
+// Structural equality (the kinds and every stored field that the kind uses).
+bool FormValuesEqual(const TFormValue& a, const TFormValue& b);
+bool FormObjectsEqual(const TFormObject& a, const TFormObject& b);
+
+// How deep objects, lists and collections may nest in a form file. Real forms
+// stay far below; a hostile file is stopped here instead of exhausting the stack.
+inline constexpr int FormMaxDepth = 200;
