@@ -63,3 +63,5 @@ ORV_DECLARE_EXCEPTION(EMathError, Exception);
 ORV_DECLARE_EXCEPTION(EInvalidOp, EMathError);
 ORV_DECLARE_EXCEPTION(EZeroDivide, EMathError);
 ORV_DECLARE_EXCEPTION(EOverflow, EMathError);
+// A published property that does not exist or that cannot take a value.
+ORV_DECLARE_EXCEPTION(EPropertyError, Exception);
