@@ -7,4 +7,5 @@ target_sources(platform_classes PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/Lists.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StringLists.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Collections.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/Filer.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/Filer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ComponentStreaming.cpp)
