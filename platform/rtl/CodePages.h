@@ -12,6 +12,7 @@
 // through the other code page is exact for it. A character the other page
 // lacks maps to a best fit: an accented letter to its base letter (Š -> S,
 // Ÿ -> Y), Œ/œ to O/o, typographic quotes and dashes to their ASCII forms,
+// the bullet to the middle dot, ™ to 'T', dotless ı to 'i',
 // the euro sign to 'E', box-drawing characters to '+', '-' and '|', shades
 // and blocks to '#'; the five unassigned bytes of Windows-1252 to '?'.
 // Bytes 0..127 are unchanged.

@@ -1,4 +1,4 @@
-// File-name helpers, file and folder tests and the system's error texts.
+// File-name helpers and file and folder tests.
 // '/' is the path delimiter; '\' is accepted as one too when taking names
 // apart, so names written the framework's way still split correctly.
 #pragma once
@@ -25,7 +25,5 @@ bool IsPathDelimiter(std::string_view s, size_t index) noexcept;
 bool FileExists(std::string_view fileName);
 bool DirectoryExists(std::string_view path);
 
-// The system's text for an errno value ("No such file or directory").
-std::string SysErrorMessage(int errorCode);
-// Raises EOSError "System Error.  Code: %d.\n%s" for the code (errno when 0).
-[[noreturn]] void RaiseLastOSError(int errorCode = 0);
+// The system's error texts (SysErrorMessage) live with the operating-system
+// layer in OSError.h.

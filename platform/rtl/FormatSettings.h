@@ -36,8 +36,8 @@ struct TFormatSettings {
   std::array<std::string, 7> ShortDayNames = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   std::array<std::string, 7> LongDayNames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                              "Thursday", "Friday", "Saturday"};
-  // A two-digit year read from text is placed in the hundred years that end
-  // this many years after the current year (0 = always this century).
+  // A two-digit year read from text is placed in the hundred years that start
+  // this many years before the current year (0 = the current century).
   int TwoDigitYearCenturyWindow = 50;
 };
 

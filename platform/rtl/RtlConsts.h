@@ -60,3 +60,6 @@ inline constexpr const char* SListCountError = "List count out of bounds (%d)";
 inline constexpr const char* SSortedListError = "Operation not allowed on sorted list";
 inline constexpr const char* SDuplicateString = "String list does not allow duplicates";
 inline constexpr const char* SUnresolvedReference = "Component %s not found";
+inline constexpr const char* SVarArrayNotLocked = "Variant or safe array is not locked";
+inline constexpr const char* SOperationAborted = "Operation aborted";
+inline constexpr const char* SInvalidCast = "Invalid class typecast";

@@ -65,3 +65,8 @@ ORV_DECLARE_EXCEPTION(EZeroDivide, EMathError);
 ORV_DECLARE_EXCEPTION(EOverflow, EMathError);
 // A published property that does not exist or that cannot take a value.
 ORV_DECLARE_EXCEPTION(EPropertyError, Exception);
+// The silent exception: an operation abandoned on purpose (a dataset error
+// handler that chose to abort); application handlers do not report it.
+ORV_DECLARE_EXCEPTION(EAbort, Exception);
+// An object that is not of the class an operation needs ("Invalid class typecast").
+ORV_DECLARE_EXCEPTION(EInvalidCast, Exception);

@@ -1,0 +1,4 @@
+// The process-wide locale settings.
+#include "FormatSettings.h"
+
+TFormatSettings FormatSettings;
