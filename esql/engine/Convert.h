@@ -1,0 +1,49 @@
+// Values to and from the caller's buffers in the formats of the descriptor
+// type codes, and the type codes that describe gives to declared types.
+#pragma once
+
+#include "OrvEsql.h"
+#include "Value.h"
+
+#include <cstdint>
+#include <string>
+
+namespace orvesql {
+
+// The describe type code (without the nullable bit) and sqllen for a declared
+// column type; an empty declaration (an expression) is typed from exprText.
+struct DescribedType {
+  int16_t type;
+  int16_t len;
+};
+DescribedType DescribeDeclType(const std::string& declType, const std::string& exprText);
+
+// Writes cell col of src into var in the format of var.sqltype. Returns
+// W_TRUNCATED when the value was cut (the indicator then holds its full
+// length), OK otherwise. Throws EsqlError for a type that cannot be a buffer,
+// a missing data pointer, or NULL without an indicator.
+int WriteCell(CellSource& src, int col, SQLVAR& var);
+
+// Reads an input entry into a value. Type 600 entries are resolved through
+// lookupVariable (name -> value). Throws EsqlError for bad entries.
+class VariableLookup {
+public:
+  virtual ~VariableLookup() = default;
+  virtual const Value& Find(const std::string& name) = 0;
+};
+Value ReadEntry(const SQLVAR& var, VariableLookup* vars, int position);
+
+// A piece of a long value: bytes [offset, offset + capacity) of the cell into
+// var (binary: 16-bit length + bytes; strings: bytes + NUL). Returns
+// W_TRUNCATED while more data follows, OK on the last piece.
+int WritePiece(CellSource& src, int col, uint32_t offset, SQLVAR& var);
+
+// Timestamp record <-> text "YYYY-MM-DD HH:MM:SS.fff"; false when the text is
+// no date or time.
+bool TextToDateTime(std::string_view s, SQLDATETIME& out);
+std::string DateTimeToText(const SQLDATETIME& t);
+
+// Copies at most cap-1 bytes of s into a NUL-terminated buffer.
+void CopyString(char* dst, size_t cap, std::string_view s);
+
+}  // namespace orvesql

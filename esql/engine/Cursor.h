@@ -1,0 +1,66 @@
+// An open cursor: streams rows from the back end (unidirectional) or keeps
+// the rows it has seen (scrollable), and delivers blocks into descriptors.
+#pragma once
+
+#include "OrvEsql.h"
+#include "RowCache.h"
+#include "Statement.h"
+#include "Value.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace orvesql {
+
+class Cursor {
+public:
+  std::string name;
+  std::shared_ptr<Statement> stmt;
+  unsigned options = 0;
+  bool open = false;
+
+  // While open:
+  BackendStatement* be = nullptr;
+  std::unique_ptr<BackendStatement> ownBe;  // when the statement's own is busy or rewritten
+  std::vector<Value> bindings;              // host values, alive while rows are read
+  std::vector<ColumnInfo> columns;          // visible columns
+  int ncols = 0;
+  int rowidCol = -1;                        // hidden _rowid_ column of an update cursor
+  std::string table;                        // the one table an update cursor changes
+  bool updatable = false;
+
+  bool Scroll() const { return (options & ESQL_CUR_UNIDIRECTIONAL) == 0; }
+  bool ForUpdate() const { return (options & ESQL_CUR_UPDATE) != 0; }
+
+  // Starts reading: steps to the first row so that errors show at open.
+  void Start();
+  // Moves as a fetch of kind/offset would and writes up to rows rows into
+  // out (ncols entries per row). Returns OK, W_TRUNCATED or W_NOTFOUND.
+  int Fetch(unsigned kind, int32_t offset, SQLDA* out, unsigned rows, int& delivered);
+  // Cells of the current row; throws E_NO_CURRENT_ROW.
+  CellSource& Current();
+  int64_t Position() const { return pos_; }
+  // Rows known so far, and whether the end was reached.
+  int64_t RowsSeen() const { return streamPos_; }
+  bool AtEnd() const { return done_; }
+  // Replaces the cached image of the current row (after a positioned change).
+  void RefreshCurrent(CellSource& cells);
+  void Close();
+
+private:
+  bool Reach(int64_t r);
+  void StepOne();
+  CellSource& Cells(int64_t r);
+
+  int64_t pos_ = 0;        // 0 before the first row, total + 1 after the last
+  int64_t streamPos_ = 0;  // rows the back end has produced
+  bool onRow_ = false;     // the back end stands on row streamPos_
+  bool done_ = false;
+  RowCache cache_;
+  std::unique_ptr<RowCache::Row> row_;
+  std::unique_ptr<StatementCells> live_;
+};
+
+}  // namespace orvesql
