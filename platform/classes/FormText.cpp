@@ -3,6 +3,8 @@
 #include "FormText.h"
 
 #include <charconv>
+#include <clocale>
+#include <cstdlib>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -43,6 +45,34 @@ int HexDigit(char c) {
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   return -1;
+}
+
+// A name the text form can hold: an identifier, or identifiers joined by dots.
+// Text read back from the binary form may hold anything, so the writer checks.
+bool IsIdentifier(std::string_view s, bool dotted) {
+  if (s.empty() || s.size() > 255) return false;
+  bool atStart = true;
+  for (char c : s) {
+    if (atStart ? !IsIdentStart(c) : (c == '.' ? !dotted : !IsIdentChar(c))) return false;
+    atStart = c == '.';
+  }
+  return !atStart;
+}
+
+bool IsKeyword(std::string_view s) {
+  return SameText(s, "end") || SameText(s, "object") || SameText(s, "inherited") || SameText(s, "inline");
+}
+
+std::string Printable(std::string_view s) {
+  std::string out;
+  for (char c : s.substr(0, 64)) out += (c >= ' ' && c < 0x7F) ? c : '?';
+  return out;
+}
+
+void CheckName(std::string_view s, bool dotted, const char* what) {
+  // A property whose name starts with a keyword would read back as the keyword.
+  if (!IsIdentifier(s, dotted) || (dotted && IsKeyword(s.substr(0, s.find('.')))))
+    throw EWriteError(std::string(what) + " '" + Printable(s) + "' is not a valid identifier");
 }
 
 // ---- Floats -----------------------------------------------------------------
@@ -90,13 +120,26 @@ std::string ToGeneral(F value, int precision /* 0: shortest */) {
   return GeneralLayout(negative, digits, exp);
 }
 
+// Decimal text to a float, in the C locale whatever the process's locale is.
+// Values too small for the type underflow to a subnormal or zero, as they do
+// in the framework; values too large are refused.
+locale_t CLocale() {
+  static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  return c;
+}
+inline float StrTo(const char* s, char** end, float*) { return strtof_l(s, end, CLocale()); }
+inline double StrTo(const char* s, char** end, double*) { return strtod_l(s, end, CLocale()); }
+inline long double StrTo(const char* s, char** end, long double*) { return strtold_l(s, end, CLocale()); }
+
 template <typename F>
 bool ParseFloat(std::string_view text, F& value) {
-  const char* first = text.data();
-  const char* last = first + text.size();
-  if (first != last && *first == '+') ++first;
-  auto res = std::from_chars(first, last, value, std::chars_format::general);
-  return res.ec == std::errc() && res.ptr == last && std::isfinite(value);
+  const std::string s(text);
+  if (s.empty() || !(IsDigit(s[0]) || s[0] == '-' || s[0] == '+' || s[0] == '.')) return false;
+  char* end = nullptr;
+  const F v = StrTo(s.c_str(), &end, static_cast<F*>(nullptr));
+  if (end != s.c_str() + s.size() || !std::isfinite(v)) return false;
+  value = v;
+  return true;
 }
 
 // Fifteen significant digits, as the framework writes floats, unless the value
@@ -140,6 +183,8 @@ public:
   void Object(const TFormObject& obj, int level) {
     if (level > FormMaxDepth) throw EWriteError("Form nesting too deep");
     Indent(level);
+    if (!obj.Name.empty()) CheckName(obj.Name, false, "Object name");
+    CheckName(obj.ClassName, false, "Class name");
     Out += obj.Kind == fokInherited ? "inherited " : obj.Kind == fokInline ? "inline " : "object ";
     if (!obj.Name.empty()) Out += obj.Name + ": ";
     Out += obj.ClassName;
@@ -187,7 +232,8 @@ public:
       case vaWString: String(std::vector<uint32_t>(v.WStr.begin(), v.WStr.end()), level); return;
       case vaUTF8String: String(Utf8ToUtf16(v.Str), level); return;
       case vaIdent:
-        if (v.Str.empty()) throw EWriteError("Empty identifier value");
+        if (!IsIdentifier(v.Str, true))
+          throw EWriteError("Identifier value '" + Printable(v.Str) + "' is not a valid identifier");
         Out += v.Str;
         return;
       case vaFalse: Out += "False"; return;
@@ -195,7 +241,10 @@ public:
       case vaNil: Out += "nil"; return;
       case vaSet:
         Out += "[";
-        for (size_t i = 0; i < v.Set.size(); ++i) Out += (i ? ", " : "") + v.Set[i];
+        for (size_t i = 0; i < v.Set.size(); ++i) {
+          CheckName(v.Set[i], false, "Set element");
+          Out += (i ? ", " : "") + v.Set[i];
+        }
         Out += "]";
         return;
       case vaBinary: {
@@ -237,6 +286,7 @@ private:
   }
   void Properties(const std::vector<TFormProperty>& props, int level) {
     for (const auto& p : props) {
+      CheckName(p.Name, true, "Property name");
       Indent(level);
       Out += p.Name + " = ";
       Value(p.Value, level);
@@ -351,6 +401,8 @@ private:
     if (!IsIdentStart(Peek())) Error(what);
     const size_t start = FPos;
     while (!AtEnd() && IsIdentChar(FText[FPos])) ++FPos;
+    // Names are short strings in the binary form.
+    if (FPos - start > 255) Error("Identifier too long");
     return std::string(FText.substr(start, FPos - start));
   }
 
@@ -361,6 +413,7 @@ private:
       ++FPos;
       if (!IsIdentStart(Peek())) Error(what);
       name += "." + Ident(what);
+      if (name.size() > 255) Error("Identifier too long");
     }
     return name;
   }
@@ -699,8 +752,8 @@ private:
       elements.push_back(Ident());
       SkipBlanks();
       if (Peek() == ']') break;
-      if (AtEnd()) Error("']' expected");
-      Expect(',');
+      if (Peek() != ',') Error("']' expected");
+      ++FPos;
     }
     ++FPos;
     return FormSetValue(std::move(elements));
