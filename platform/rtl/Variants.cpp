@@ -59,6 +59,7 @@ void Variant::Clear() noexcept {
 }
 
 Variant::Variant(bool v) noexcept : FType(varBoolean), FInt(v ? 1 : 0) {}
+Variant::Variant(char v) : FType(varString), FString(1, v) {}
 Variant::Variant(signed char v) noexcept : FType(varShortInt), FInt(v) {}
 Variant::Variant(unsigned char v) noexcept : FType(varByte), FInt(v) {}
 Variant::Variant(short v) noexcept : FType(varSmallint), FInt(v) {}

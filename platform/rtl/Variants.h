@@ -59,6 +59,7 @@ public:
   ~Variant();
 
   Variant(bool v) noexcept;                 // varBoolean
+  Variant(char v);                          // varString of one character
   Variant(signed char v) noexcept;          // varShortInt
   Variant(unsigned char v) noexcept;        // varByte
   Variant(short v) noexcept;                // varSmallint

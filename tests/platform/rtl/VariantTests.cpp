@@ -31,6 +31,7 @@ TEST(Variant, TypeCodes) {
       {Variant(1u), 19},
       {Variant(int64_t(1)), 20},
       {Variant("s"), 256},
+      {Variant('c'), 256},
       {VarArrayCreate({0, 1}, varByte), 0x2011},
       {VarArrayOf({1, "a"}), 0x200C},
   };
@@ -51,7 +52,8 @@ TEST(Variant, CopyAndMoveKeepValuesApart) {
   Variant c = std::move(b);
   EXPECT_TRUE(VarIsEmpty(b));
   EXPECT_EQ(c[0].AsInteger(), 99);
-  c = c;  // self assignment keeps the value
+  Variant& alias = c;
+  c = alias;  // self assignment keeps the value
   EXPECT_EQ(c[1].AsInteger(), 2);
   Variant s("text");
   Variant t = s;
