@@ -113,55 +113,6 @@ private:
   std::vector<TPropInfo> FItems;
 };
 
-// Refines the property just added: props.Add(...).Default(false).Stored(&T::IsSQLStored);
-template <class T>
-class TPropBuilder {
-public:
-  TPropBuilder(TPropList& list, size_t index) : FList(list), FIndex(index) {}
-
-  template <class D>
-  TPropBuilder& Default(D value) {
-    TPropInfo& p = FList.At(FIndex);
-    if (!p.IsOrdinal()) throw EInvalidOperation("Property " + p.Name + " is not ordinal and has no default");
-    p.HasDefault = true;
-    if constexpr (IsTSet<D>::value)
-      p.Default = static_cast<int64_t>(value.Bits());
-    else
-      p.Default = static_cast<int64_t>(value);
-    return *this;
-  }
-  TPropBuilder& NoDefault() {
-    FList.At(FIndex).HasDefault = false;
-    return *this;
-  }
-  TPropBuilder& Stored(bool stored) {
-    TPropInfo& p = FList.At(FIndex);
-    if (stored)
-      p.IsStored = nullptr;
-    else
-      p.IsStored = [](const TObject&) { return false; };
-    return *this;
-  }
-  template <class C>
-  TPropBuilder& Stored(bool (C::*isStored)() const) {
-    static_assert(std::is_base_of_v<C, T>);
-    FList.At(FIndex).IsStored = [isStored](const TObject& o) { return (static_cast<const C&>(o).*isStored)(); };
-    return *this;
-  }
-  // A component property that holds a sub-component (streamed with dotted
-  // names, like any persistent sub-object) instead of a reference by name.
-  TPropBuilder& SubComponent() {
-    TPropInfo& p = FList.At(FIndex);
-    if (p.Kind != tkComponent) throw EInvalidOperation("Property " + p.Name + " is not a component property");
-    p.Kind = tkClass;
-    return *this;
-  }
-
-private:
-  TPropList& FList;
-  size_t FIndex;
-};
-
 namespace orv_typinfo_detail {
 
 template <class V>
@@ -181,6 +132,11 @@ constexpr TTypeKind KindOf() {
   else if constexpr (std::is_pointer_v<U> && std::is_base_of_v<TPersistent, std::remove_cv_t<std::remove_pointer_t<U>>>)
     return tkClass;
   else return tkUnknown;
+}
+
+constexpr bool IsOrdinalKind(TTypeKind kind) {
+  return kind == tkInteger || kind == tkInt64 || kind == tkBoolean || kind == tkEnumeration || kind == tkSet ||
+         kind == tkChar;
 }
 
 template <class V>
@@ -288,6 +244,56 @@ concept HasOwnPublish = requires(TPropertyTable<T>& t) {
 
 }  // namespace orv_typinfo_detail
 
+// Refines the property just added: props.Add(...).Default(false).Stored(&T::IsSQLStored);
+// V is the property's value type, so that a default of another type does not compile.
+template <class T, class V>
+class TPropBuilder {
+public:
+  TPropBuilder(TPropList& list, size_t index) : FList(list), FIndex(index) {}
+
+  // Ordinal properties only: integers, booleans, enumerations, sets, chars.
+  TPropBuilder& Default(const V& value)
+    requires(orv_typinfo_detail::IsOrdinalKind(orv_typinfo_detail::KindOf<V>()))
+  {
+    TPropInfo& p = FList.At(FIndex);
+    p.HasDefault = true;
+    p.Default = orv_typinfo_detail::ToOrd(value);
+    return *this;
+  }
+  TPropBuilder& NoDefault() {
+    FList.At(FIndex).HasDefault = false;
+    return *this;
+  }
+  TPropBuilder& Stored(bool stored) {
+    TPropInfo& p = FList.At(FIndex);
+    if (stored)
+      p.IsStored = nullptr;
+    else
+      p.IsStored = [](const TObject&) { return false; };
+    return *this;
+  }
+  template <class C>
+  TPropBuilder& Stored(bool (C::*isStored)() const) {
+    static_assert(std::is_base_of_v<C, T>);
+    FList.At(FIndex).IsStored = [isStored](const TObject& o) { return (static_cast<const C&>(o).*isStored)(); };
+    return *this;
+  }
+  // A component property that holds a sub-component, streamed with dotted
+  // names like any persistent sub-object instead of as a reference by name.
+  // The holder marks the sub-component with SetSubComponent(true), so that it
+  // is not written a second time as a child.
+  TPropBuilder& SubComponent()
+    requires(orv_typinfo_detail::KindOf<V>() == tkComponent)
+  {
+    FList.At(FIndex).Kind = tkClass;
+    return *this;
+  }
+
+private:
+  TPropList& FList;
+  size_t FIndex;
+};
+
 // The table a class fills in its static Publish function. The accessors may be
 // members of the class or of any of its ancestors.
 template <class T>
@@ -296,37 +302,47 @@ public:
   explicit TPropertyTable(TPropList& list) : FList(list) {}
 
   // A property read through a getter and written through a setter.
-  template <class C, class R, class V>
-  TPropBuilder<T> Add(const char* name, R (C::*get)() const, void (C::*set)(V)) {
+  template <class C, class R, class SR, class V>
+  TPropBuilder<T, std::remove_cvref_t<R>> Add(const char* name, R (C::*get)() const, SR (C::*set)(V)) {
     static_assert(std::is_base_of_v<C, T>);
     TPropInfo p = Start(name);
     orv_typinfo_detail::SetGetter<R>(p, [get](const TObject& o) { return (static_cast<const C&>(o).*get)(); });
     orv_typinfo_detail::SetSetter<V>(p, [set](TObject& o, auto v) { (static_cast<C&>(o).*set)(v); });
-    return Finish(std::move(p));
+    return Finish<std::remove_cvref_t<R>>(std::move(p));
+  }
+  // The same with a getter that is not const.
+  template <class C, class R, class SR, class V>
+  TPropBuilder<T, std::remove_cvref_t<R>> Add(const char* name, R (C::*get)(), SR (C::*set)(V)) {
+    static_assert(std::is_base_of_v<C, T>);
+    TPropInfo p = Start(name);
+    orv_typinfo_detail::SetGetter<R>(
+        p, [get](const TObject& o) { return (const_cast<C&>(static_cast<const C&>(o)).*get)(); });
+    orv_typinfo_detail::SetSetter<V>(p, [set](TObject& o, auto v) { (static_cast<C&>(o).*set)(v); });
+    return Finish<std::remove_cvref_t<R>>(std::move(p));
   }
   // A property without setter: a sub-object (filled in place) or a value
-  // the designer shows but the form reader refuses to set.
+  // the designer shows but nobody sets by name.
   template <class C, class R>
-  TPropBuilder<T> Add(const char* name, R (C::*get)() const) {
+  TPropBuilder<T, std::remove_cvref_t<R>> Add(const char* name, R (C::*get)() const) {
     static_assert(std::is_base_of_v<C, T>);
     TPropInfo p = Start(name);
     orv_typinfo_detail::SetGetter<R>(p, [get](const TObject& o) { return (static_cast<const C&>(o).*get)(); });
     p.ReadOnly = true;
-    return Finish(std::move(p));
+    return Finish<std::remove_cvref_t<R>>(std::move(p));
   }
   // A property stored directly in a field.
   template <class C, class F>
     requires(!std::is_member_function_pointer_v<F C::*>)
-  TPropBuilder<T> Field(const char* name, F C::*field) {
+  TPropBuilder<T, F> Field(const char* name, F C::*field) {
     static_assert(std::is_base_of_v<C, T>);
     TPropInfo p = Start(name);
     orv_typinfo_detail::SetGetter<F>(p, [field](const TObject& o) -> const F& { return static_cast<const C&>(o).*field; });
     orv_typinfo_detail::SetSetter<F>(p, [field](TObject& o, auto v) { static_cast<C&>(o).*field = v; });
-    return Finish(std::move(p));
+    return Finish<F>(std::move(p));
   }
   // An event kept as a std::function member; streamed by method name.
   template <class C, class Sig>
-  TPropBuilder<T> Event(const char* name, std::function<Sig> C::*member) {
+  TPropBuilder<T, std::function<Sig>> Event(const char* name, std::function<Sig> C::*member) {
     static_assert(std::is_base_of_v<C, T>);
     TPropInfo p = Start(name);
     p.Kind = tkMethod;
@@ -342,7 +358,7 @@ public:
       if (fn == nullptr) orv_typinfo_detail::RaiseMethodMismatch(propName);
       target = *fn;
     };
-    return Finish(std::move(p));
+    return Finish<std::function<Sig>>(std::move(p));
   }
 
 private:
@@ -351,9 +367,10 @@ private:
     p.Name = name;
     return p;
   }
-  TPropBuilder<T> Finish(TPropInfo p) {
+  template <class V>
+  TPropBuilder<T, V> Finish(TPropInfo p) {
     TPropInfo& put = FList.Put(std::move(p));
-    return TPropBuilder<T>(FList, static_cast<size_t>(&put - &FList.At(0)));
+    return TPropBuilder<T, V>(FList, static_cast<size_t>(&put - &FList.At(0)));
   }
   TPropList& FList;
 };

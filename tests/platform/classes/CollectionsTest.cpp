@@ -33,7 +33,7 @@ TEST(CollectionTest, ItemsIndexesAndIds) {
   c.Delete(0);
   EXPECT_EQ(c.Count(), 2);
   EXPECT_EQ(c.FindItemID(1), nullptr);
-  EXPECT_THROW(TCollection(TStringList::StaticClass()), EInvalidOperation);
+  EXPECT_THROW(TCollection{TStringList::StaticClass()}, EInvalidOperation);
 }
 
 TEST(CollectionTest, ChangesInAnUpdateBatchAreReportedOnce) {

@@ -8,6 +8,7 @@
 #include "ComponentStreaming.h"
 #include "Filer.h"
 #include "FormText.h"
+#include "AnsiStrings.h"
 #include "TestComponents.h"
 
 namespace {
@@ -298,16 +299,26 @@ TEST_F(FilerTest, DesignTimeKeepsUnknownMethodNames) {
   EXPECT_TRUE(q->ComponentState().Contains(csDesigning));
 }
 
-TEST_F(FilerTest, RealFormWithUnregisteredClassesFailsNamingTheClass) {
-  std::string path = std::string(ORV_SHARED_DIR) + "/corpus/dfm/text/FlashFiler__tpflashfiler__examples__delphi__exblobu.dfm";
-  auto owner = std::make_unique<TComponent>(nullptr);
-  try {
-    ReadComponentFromFile(path, nullptr, owner.get());
-    FAIL();
-  } catch (const EClassNotFound& e) {
-    EXPECT_STREQ(e.what(), "Class TForm1 not found");
+TEST_F(FilerTest, RealFormsWithUnregisteredClassesFailNamingTheClass) {
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(std::string(ORV_SHARED_DIR) + "/corpus/dfm/text")) {
+    // The root's class is on the first line: "object Name: TClass".
+    TStringList lines;
+    lines.LoadFromFile(entry.path().string());
+    ASSERT_GT(lines.Count(), 0);
+    std::string first = lines.Get(0);
+    std::string className = Trim(first.substr(first.find(':') + 1));
+    auto owner = std::make_unique<TComponent>(nullptr);
+    try {
+      ReadComponentFromFile(entry.path().string(), nullptr, owner.get());
+      ADD_FAILURE() << entry.path();
+    } catch (const EClassNotFound& e) {
+      EXPECT_EQ(e.Message(), "Class " + className + " not found") << entry.path();
+    }
+    EXPECT_EQ(owner->ComponentCount(), 0);
+    if (++files == 5) break;
   }
-  EXPECT_EQ(owner->ComponentCount(), 0);
+  EXPECT_EQ(files, 5);
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ void TTestItem::Assign(const TPersistent* source) {
 
 void TTestItem::Publish(TPropertyTable<TTestItem>& props) {
   props.Add("FieldName", &TTestItem::FieldName, &TTestItem::SetFieldName);
-  props.Add("Size", &TTestItem::Size, &TTestItem::SetSize).Default(0);
+  props.Field("Size", &TTestItem::FSize).Default(0);
 }
 
 int TTestComp::Destroyed = 0;
