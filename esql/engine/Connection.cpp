@@ -191,7 +191,8 @@ Statement& Connection::Get(short num) {
 
 Outcome Connection::Describe(short num, SQLDA* da, unsigned kind) {
   Statement& st = Get(num);
-  CheckDescriptor(da, "describe");
+  // sqld is an output here: only the allocation must be sound.
+  if (!da || da->sqln < 0) throw EsqlError(E_BAD_DESCRIPTOR, "describe descriptor");
   Outcome o;
   switch (kind) {
     case ESQL_DESCRIBE_COUNT:
@@ -509,7 +510,7 @@ Outcome Connection::GetData(const char* cursor, unsigned column, uint32_t offset
 
 Outcome Connection::DescribeCursor(const char* cursor, SQLDA* da) {
   Cursor& c = FindOpen(cursor);
-  CheckDescriptor(da, "describe");
+  if (!da || da->sqln < 0) throw EsqlError(E_BAD_DESCRIPTOR, "describe descriptor");
   FillColumns(da, c.columns, c.stmt->exprs);
   Outcome o;
   o.count = 1;
