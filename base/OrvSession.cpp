@@ -58,7 +58,7 @@ void TOrvaneSession::InternalLibraryHandleNeeded() {
 
 void TOrvaneSession::SetConnected(bool value) {
   TComponentState state = ComponentState();
-  if (state.Contains(csReading) || state.Contains(csLoading)) {
+  if (state.Contains(csReading)) {
     StreamedConnected = value;
     return;
   }

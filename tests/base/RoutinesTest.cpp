@@ -122,6 +122,16 @@ TEST(FrameRoutines, ProductVersionOfTheLibraryAndOfAFileWithout) {
   std::remove(plain.c_str());
 }
 
+TEST(FrameRoutines, ProductVersionFromTheTextForm) {
+  // The fixed record says 0.5.6.7; the text "6.0.3.2747" replaces the first
+  // three numbers, and its last one, not followed by a ".", is not read.
+  uint16_t v[4] = {9, 9, 9, 9};
+  EXPECT_TRUE(OrvGetProductVersion(ORV_BINARY_DIR "/lib/libframe_version_text.so", v[0], v[1], v[2], v[3]));
+  EXPECT_EQ(std::vector<uint16_t>(v, v + 4), (std::vector<uint16_t>{6, 0, 3, 7}));
+  EXPECT_THROW(OrvGetProductVersion(ORV_BINARY_DIR "/lib/libframe_version_bad.so", v[0], v[1], v[2], v[3]),
+               EConvertError);
+}
+
 TEST(FrameVocabulary, TypesConstantsAndDescriptors) {
   EXPECT_STREQ(szOrvaneLibraryName, "OrvaneDB");
   EXPECT_STREQ(szOrvaneDBVersion, "1.84");

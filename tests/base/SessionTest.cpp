@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "FrameTestSupport.h"
+#include "ClassRegistry.h"
+#include "Filer.h"
+#include "FormText.h"
 #include "MessageBox.h"
 
 namespace {
@@ -154,6 +157,36 @@ TEST_F(FrameTest, LibraryVersionWithoutVersionRecordIsZero) {
 TEST_F(FrameTest, BaseSessionSlotsAnswerFalse) {
   EXPECT_FALSE(session->Execute("x"));
   EXPECT_FALSE(session->Ping("eng=x"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FrameStreaming, FormFileConnectsAfterLoadingAndLinksTheStatement) {
+  TTestSession::LibraryReferences = 0;
+  RegisterClasses({TTestSession::StaticClass(), TTestSQL::StaticClass()});
+  TComponent module(nullptr);
+  TReader reader;
+  reader.ReadRootComponent(ParseFormText("object Module: TComponent\n"
+                                         "  object Query: TTestSQL\n"
+                                         "    Session = Db\n"
+                                         "  end\n"
+                                         "  object Db: TTestSession\n"
+                                         "    Connected = True\n"
+                                         "    LibraryFile = 'libx.so'\n"
+                                         "  end\n"
+                                         "end\n"),
+                           &module, nullptr);
+  auto* db = dynamic_cast<TTestSession*>(module.FindComponent("Db"));
+  auto* query = dynamic_cast<TTestSQL*>(module.FindComponent("Query"));
+  ASSERT_NE(db, nullptr);
+  ASSERT_NE(query, nullptr);
+  EXPECT_TRUE(db->Connected());
+  EXPECT_EQ(db->LibraryFile(), "libx.so");
+  EXPECT_EQ(query->GetSession(), db);
+  EXPECT_EQ(db->Queries, std::vector<TOrvaneSQL*>{query});
+  EXPECT_EQ(TTestSession::LibraryReferences, 1);
 }
 
 }  // namespace

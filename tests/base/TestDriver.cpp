@@ -31,6 +31,11 @@ TTestSession::TTestSession(TComponent* owner, TCallLog* log) : TOrvaneSession(ow
 
 TTestSession::~TTestSession() { BeforeDestruction(); }
 
+void TTestSession::Publish(TPropertyTable<TTestSession>& props) {
+  props.Add("Connected", &TOrvaneSession::Connected, &TOrvaneSession::SetConnected).Default(false);
+  props.Add("LibraryFile", &TOrvaneSession::LibraryFile, &TOrvaneSession::SetLibraryFile);
+}
+
 void TTestSession::Note(const std::string& call) {
   if (Log != nullptr) Log->Add(call);
 }
@@ -51,7 +56,7 @@ void TTestSession::InternalLoadProcs() { Note("LoadProcs"); }
 void TTestSession::InternalUnloadLoadProcs() { Note("UnloadProcs"); }
 
 void TTestSession::SetConnected(bool value) {
-  if (ComponentState().Contains(csReading) || ComponentState().Contains(csLoading)) {
+  if (ComponentState().Contains(csReading)) {
     TOrvaneSession::SetConnected(value);
     return;
   }

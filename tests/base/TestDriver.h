@@ -65,6 +65,8 @@ public:
   void InternalRollback() override;
   bool Stop() override;
 
+  // Published the way a driver publishes them, so that form files can set them.
+  static void Publish(TPropertyTable<TTestSession>& props);
 
 private:
   void Note(const std::string& call);
