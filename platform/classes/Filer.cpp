@@ -323,7 +323,6 @@ TComponent* TReader::CreateComponent(const std::string& className, TComponent* o
 }
 
 TComponent* TReader::ReadRootComponent(const TFormObject& tree, TComponent* root, TComponent* owner) {
-  FOwner = owner;
   FCreated.clear();
   FLoaded.clear();
   FFixups.clear();
@@ -423,6 +422,14 @@ void TReader::ReadProperty(TObject* instance, const TFormProperty& property) {
     if (info == nullptr || info->Kind != tkClass) throw EReadError(Format(SUnknownProperty, parts[i]));
     target = info->GetObject(*target);
     if (target == nullptr) throw EReadError(SInvalidPropertyPath);
+    // A sub-component read through its holder's property loads like the
+    // components of the file: loading state, then Loaded with the others.
+    if (auto* sub = dynamic_cast<TComponent*>(target);
+        sub != nullptr && std::find(FLoaded.begin(), FLoaded.end(), sub) == FLoaded.end()) {
+      sub->SetState(csLoading, true);
+      sub->SetState(csReading, true);
+      FLoaded.push_back(sub);
+    }
   }
   BeginValue(property.Value);
   FPropName = parts.back();

@@ -93,7 +93,6 @@ private:
   void BeginValue(const TFormValue& value);
   bool ValueConsumed() const;
 
-  TComponent* FOwner = nullptr;
   std::vector<TComponent*> FCreated;  // in creation order, destroyed on failure
   std::vector<TComponent*> FLoaded;   // every component read, in reading order
   std::vector<TFixup> FFixups;

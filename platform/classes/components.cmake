@@ -3,6 +3,7 @@
 target_sources(platform_classes PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/Classes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TypInfo.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PropVariants.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ClassRegistry.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Lists.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StringLists.cpp

@@ -179,6 +179,27 @@ TEST_F(FilerTest, RoundTripThroughTreeTextAndBinary) {
   std::filesystem::remove(path);
 }
 
+TEST_F(FilerTest, SubComponentsAreStreamedAsPropertiesNotChildren) {
+  auto root = std::make_unique<TTestRoot>(nullptr);
+  auto* holder = new TTestHolder(root.get());
+  holder->SetName("Holder");
+  holder->Inner()->SetCount(3);
+  holder->Inner()->SQL()->Add("select 1");
+  TFormObject tree = WriteComponentToTree(root.get());
+  ASSERT_EQ(tree.Children.size(), 1u);
+  EXPECT_TRUE(tree.Children[0].Children.empty());
+  EXPECT_EQ(PropNames(tree.Children[0]), (std::vector<std::string>{"Inner.Count", "Inner.SQL.Strings", "Inner.Items"}));
+
+  auto copy = std::make_unique<TTestRoot>(nullptr);
+  TestLog().clear();
+  ReadComponentFromTree(tree, copy.get());
+  EXPECT_EQ(TestLog(), (std::vector<std::string>{"Loaded ", "Loaded Inner link=- sql=1"}));
+  auto* read = static_cast<TTestHolder*>(copy->FindComponent("Holder"));
+  ASSERT_EQ(read->ComponentCount(), 1);  // only its own sub-component
+  EXPECT_EQ(read->Inner()->Count(), 3);
+  EXPECT_EQ(read->Inner()->SQL()->Get(0), "select 1");
+}
+
 TEST_F(FilerTest, LoadingSequence) {
   const char* text =
       "object Root: TTestRoot\n"

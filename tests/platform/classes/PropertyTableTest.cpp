@@ -2,6 +2,7 @@
 // by-name accessors with their errors.
 #include <gtest/gtest.h>
 
+#include "PropVariants.h"
 #include "TestComponents.h"
 
 namespace {
@@ -103,6 +104,32 @@ TEST(PropertyTableTest, BadValuesAndNamesRaise) {
   EXPECT_THROW(SetOrdProp(comp.get(), mode, 3), EPropertyError);
   EXPECT_THROW(GetFloatProp(comp.get(), mode), EConvertError);
   EXPECT_THROW(PropInfoOf(comp.get(), "Missing"), EPropertyError);
+}
+
+TEST(PropertyTableTest, ValuesByNameAsVariants) {
+  auto owner = std::make_unique<TComponent>(nullptr);
+  auto* comp = new TTestComp(owner.get());
+  auto* other = new TTestComp(owner.get());
+  other->SetName("Other");
+  SetPropVariant(comp, "Count", Variant(std::string("12")));
+  EXPECT_EQ(comp->Count(), 12);
+  EXPECT_EQ(GetPropVariant(comp, "Count").VType(), varInteger);
+  SetPropVariant(comp, "Big", Variant(3.0));
+  EXPECT_EQ(GetPropVariant(comp, "Big").AsInt64(), 3);
+  SetPropVariant(comp, "Ratio", Variant(std::string("0.5")));
+  EXPECT_EQ(GetPropVariant(comp, "Ratio").AsDouble(), 0.5);
+  SetPropVariant(comp, "Active", Variant(true));
+  EXPECT_EQ(GetPropVariant(comp, "Active").VType(), varBoolean);
+  SetPropVariant(comp, "Mode", Variant(0));
+  EXPECT_EQ(GetPropVariant(comp, "Mode").AsString(), "tmLocal");
+  SetPropVariant(comp, "Mode", Variant("tmNetwork"));
+  EXPECT_EQ(comp->Mode(), tmNetwork);
+  SetPropVariant(comp, "Link", Variant("Other"));
+  EXPECT_EQ(comp->Link(), other);
+  SetPropVariant(comp, "Link", Variant());
+  EXPECT_EQ(comp->Link(), nullptr);
+  EXPECT_THROW(SetPropVariant(comp, "Count", Variant("many")), EConvertError);
+  EXPECT_THROW(GetPropVariant(comp, "SQL"), EPropertyError);
 }
 
 TEST(PropertyTableTest, EventsByMethodName) {

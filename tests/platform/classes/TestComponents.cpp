@@ -13,6 +13,7 @@ ORV_IMPLEMENT_CLASS(TTestItem)
 ORV_IMPLEMENT_CLASS(TTestComp)
 ORV_IMPLEMENT_CLASS(TTestCompEx)
 ORV_IMPLEMENT_CLASS(TTestRoot)
+ORV_IMPLEMENT_CLASS(TTestHolder)
 
 void TTestItem::Assign(const TPersistent* source) {
   if (const auto* item = dynamic_cast<const TTestItem*>(source)) {
@@ -105,7 +106,16 @@ void TTestRoot::Loaded() {
   TestLog().push_back("Loaded " + Name());
 }
 
+TTestHolder::TTestHolder(TComponent* owner) : TComponent(owner), FInner(new TTestComp(this)) {
+  FInner->SetName("Inner");
+  FInner->SetSubComponent(true);
+}
+
+void TTestHolder::Publish(TPropertyTable<TTestHolder>& props) {
+  props.Add("Inner", &TTestHolder::Inner).SubComponent();
+}
+
 void RegisterTestClasses() {
   RegisterClasses({TTestComp::StaticClass(), TTestCompEx::StaticClass(), TTestRoot::StaticClass(),
-                   TComponent::StaticClass()});
+                   TTestHolder::StaticClass(), TComponent::StaticClass()});
 }

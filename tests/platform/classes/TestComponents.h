@@ -119,5 +119,17 @@ public:
   void Loaded() override;
 };
 
+// Holds a sub-component that is streamed as its property "Inner".
+class TTestHolder : public TComponent {
+  ORV_CLASS(TTestHolder, TComponent)
+public:
+  explicit TTestHolder(TComponent* owner);
+  TTestComp* Inner() const { return FInner; }
+  static void Publish(TPropertyTable<TTestHolder>& props);
+
+private:
+  TTestComp* FInner;  // owned as a component
+};
+
 // Registers the classes above once.
 void RegisterTestClasses();
