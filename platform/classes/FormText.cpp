@@ -390,7 +390,8 @@ private:
   void SkipBlanks() {
     while (!AtEnd()) {
       const char c = FText[FPos];
-      if (c == '\n') ++FLine;
+      // LF, CR LF and a lone CR each end a line.
+      if (c == '\n' || (c == '\r' && (FPos + 1 >= FText.size() || FText[FPos + 1] != '\n'))) ++FLine;
       else if (c != ' ' && c != '\t' && c != '\r' && c != '\f' && c != '\v') break;
       ++FPos;
     }

@@ -371,6 +371,7 @@ TEST(FormFileText, MalformedTextNamesTheLine) {
       {"", "'object' expected on line 1"},
       {"\n\nthing A: TA\nend\n", "'object' expected on line 3"},
       {"object A: TA\n  X = 1\n", "'end' expected on line 3"},
+      {"object A: TA\r  X = 1\r\n  Y = @\rend\r", "Invalid property value on line 3"},
       {"object A: TA\n  X = 'abc\nend\n", "Unterminated string on line 2"},
       {"object A: TA\n  X = 'a' +\nend\n", "String expected on line 3"},
       {"object A: TA\n  D = {0A0}\nend\n", "Invalid binary value: odd number of hexadecimal digits on line 2"},
