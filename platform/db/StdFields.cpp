@@ -357,8 +357,10 @@ Variant TBytesField::GetAsVariant() const {
   std::string bytes(static_cast<size_t>(Size()), '\0');
   if (!GetData(bytes.data())) return Null();
   Variant result = VarArrayCreate({0, Size() - 1}, varByte);
-  TVarArrayLock lock(result);
-  std::memcpy(lock.Data(), bytes.data(), bytes.size());
+  {
+    TVarArrayLock lock(result);
+    std::memcpy(lock.Data(), bytes.data(), bytes.size());
+  }
   return result;
 }
 
