@@ -138,12 +138,12 @@ void TOrvaneSession::TranslateChar(const char* source, char* destination, int le
 
 bool TOrvaneSession::TranslateLICompChar(const char* first, const char* second, unsigned maxLength) {
   if (!FOEMConvert) return AnsiStrLIComp(first, second, maxLength) == 0;
+  // Copies of at most maxLength characters each; sized by the text, not by
+  // maxLength, so that a large bound does not allocate what is never used.
   auto ansiCopy = [maxLength](const char* text) {
-    std::string copy(static_cast<size_t>(maxLength) + 1, '\0');
-    if (text != nullptr) {
-      size_t n = strnlen(text, maxLength);
-      OemToCharBuff(text, copy.data(), n);
-    }
+    size_t n = text == nullptr ? 0 : strnlen(text, maxLength);
+    std::string copy(n + 1, '\0');
+    OemToCharBuff(text != nullptr ? text : "", copy.data(), n);
     return copy;
   };
   std::string a = ansiCopy(first);

@@ -143,6 +143,8 @@ TEST_F(FrameTest, TranslateLICompCharComparesServerTextAsOem) {
   EXPECT_FALSE(session->TranslateLICompChar("caf\x82", "CAF\x90", 4));
   session->SetOEMConvert(true);
   EXPECT_TRUE(session->TranslateLICompChar("caf\x82", "CAF\x90", 4));
+  EXPECT_TRUE(session->TranslateLICompChar("abc", "ABC", 0xFFFFFFFFu));  // a bound, not a size
+  EXPECT_FALSE(session->TranslateLICompChar("abc", "ABD", 0xFFFFFFFFu));
 }
 
 TEST_F(FrameTest, LibraryVersionWithoutVersionRecordIsZero) {
