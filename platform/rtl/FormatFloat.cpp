@@ -119,7 +119,7 @@ std::string Render(std::string_view sec, TDecimal d, bool showSign, const TForma
     if (p.Thousands && fromRight > 1 && (fromRight - 1) % 3 == 0) out.push_back(fs.ThousandSeparator);
   };
   int intSeen = 0, fracSeen = 0;
-  bool afterPoint = false;
+  bool afterPoint = false, afterExponent = false;
   char quote = 0;
   for (size_t i = 0; i < sec.size(); ++i) {
     char c = sec[i];
@@ -132,6 +132,8 @@ std::string Render(std::string_view sec, TDecimal d, bool showSign, const TForma
     }
     if (c == '\'' || c == '"') {
       quote = c;
+    } else if ((c == '0' || c == '#') && afterExponent) {
+      // Analyse stops at the exponent; later placeholders show nothing.
     } else if ((c == '0' || c == '#') && !afterPoint) {
       int j = intSeen++;
       int first = L - p.IntPlaces + j;
@@ -141,14 +143,14 @@ std::string Render(std::string_view sec, TDecimal d, bool showSign, const TForma
     } else if ((c == '0' || c == '#') && afterPoint) {
       if (fracSeen < fracShown) out.push_back(fracDigits[size_t(fracSeen)]);
       ++fracSeen;
-    } else if (c == '.' && !afterPoint) {
+    } else if (c == '.' && !afterPoint && !afterExponent) {
       afterPoint = true;
       if (p.IntPlaces == 0)
         for (int t = 0; t < L; ++t) emitDigit(t);
       if (fracShown > 0) out.push_back(fs.DecimalSeparator);
     } else if (c == ',' && !afterPoint) {
       // Only a flag: the separators go where the digits need them.
-    } else if (IsExponentAt(sec, i)) {
+    } else if (IsExponentAt(sec, i) && !afterExponent) {
       out.push_back(c);
       if (exp10 < 0)
         out.push_back('-');
@@ -159,6 +161,7 @@ std::string Render(std::string_view sec, TDecimal d, bool showSign, const TForma
       out += e;
       i += 1;
       while (i + 1 < sec.size() && sec[i + 1] == '0') ++i;
+      afterExponent = true;
     } else {
       out.push_back(c);
     }

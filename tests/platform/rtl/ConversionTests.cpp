@@ -175,6 +175,7 @@ TEST(FloatText, FormatFloatPictures) {
       {"'$'#,##0.00", 1500, "$1,500.00"},
       {"0 \"kg\"", 12.4, "12 kg"},
       {"", 2.5, "2.5"},
+      {"0.0E+00 '#'##", 1234.5, "1.2E+03 #"},  // placeholders after the exponent show nothing
   };
   for (const auto& c : cases) EXPECT_EQ(FormatFloat(c.Format, c.Value), c.Text) << c.Format;
 }
