@@ -326,6 +326,7 @@ TComponent* TReader::ReadRootComponent(const TFormObject& tree, TComponent* root
   FCreated.clear();
   FLoaded.clear();
   FFixups.clear();
+  FDepth = 0;
   try {
     if (root == nullptr) {
       root = CreateComponent(tree.ClassName, owner);
@@ -372,6 +373,14 @@ TComponent* TReader::ReadRootComponent(const TFormObject& tree, TComponent* root
 }
 
 void TReader::ReadChild(const TFormObject& object, TComponent* parent) {
+  // Trees from the parsers are already limited; a tree built in code is not.
+  struct TDepth {
+    int& Depth;
+    explicit TDepth(int& d) : Depth(d) {
+      if (++Depth > FormMaxDepth) throw EReadError("Objects nest too deep");
+    }
+    ~TDepth() { --Depth; }
+  } depth(FDepth);
   TComponent* owner = parent->GetChildOwner();
   if (owner == nullptr) owner = FRoot;
   TComponent* c = nullptr;
@@ -565,6 +574,8 @@ void TReader::ReadCollection(TCollection* collection, const TFormValue& value) {
   std::string savedName = FPropName;
   std::string savedPrefix = FPathPrefix;
   std::string base = FPath;
+  if (FDepth + 1 > FormMaxDepth) throw EReadError("Objects nest too deep");
+  ++FDepth;
   collection->BeginUpdate();
   try {
     collection->Clear();
@@ -576,9 +587,11 @@ void TReader::ReadCollection(TCollection* collection, const TFormValue& value) {
       }
     }
   } catch (...) {
+    --FDepth;
     collection->EndUpdate();
     throw;
   }
+  --FDepth;
   collection->EndUpdate();
   FValue = savedValue;
   FValueRead = savedRead;
@@ -590,6 +603,8 @@ void TReader::ReadCollection(TCollection* collection, const TFormValue& value) {
 
 TComponent* TReader::FindReference(const std::string& reference) const {
   std::vector<std::string> parts = SplitDots(reference);
+  for (const std::string& part : parts)
+    if (part.empty()) return nullptr;  // "", "a..b", ".a": never a component, not even an unnamed root
   if (TComponent* c = FindNested(FRoot, parts, 0)) return c;
   if (SameText(parts[0], FRoot->Name())) {
     if (parts.size() == 1) return FRoot;

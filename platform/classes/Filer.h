@@ -110,6 +110,7 @@ private:
   std::string FPathPrefix;
   std::string FPath;
   int FLine = 0;
+  int FDepth = 0;
 };
 
 class TWriter : public TFiler {

@@ -303,6 +303,29 @@ TEST_F(FilerTest, ReadErrorsNameTheProblemAndLeaveNothingBehind) {
   EXPECT_FALSE(root->ComponentState().Contains(csLoading));
 }
 
+TEST_F(FilerTest, HostileTreesAreRefused) {
+  // Built in code, past what the parsers let through.
+  TFormObject tree;
+  tree.ClassName = "TTestRoot";
+  TFormObject* level = &tree;
+  for (int i = 0; i < FormMaxDepth + 5; ++i) {
+    level->Children.emplace_back();
+    level = &level->Children.back();
+    level->ClassName = "TComponent";
+  }
+  EXPECT_THROW(ReadComponentFromTree(tree), EReadError);
+
+  // An empty reference never means the (unnamed) root.
+  TFormObject form;
+  form.ClassName = "TTestRoot";
+  form.Children.emplace_back();
+  form.Children[0].ClassName = "TTestComp";
+  form.Children[0].Properties.push_back(TFormProperty{"Link", FormIdentValue(""), 0});
+  auto owner = std::make_unique<TComponent>(nullptr);
+  EXPECT_THROW(ReadComponentFromTree(form, nullptr, owner.get()), EReadError);
+  EXPECT_EQ(owner->ComponentCount(), 0);
+}
+
 TEST_F(FilerTest, ErrorClassesOfTheReader) {
   EXPECT_THROW(ReadComponentFromText("object A: TNoSuchRoot\nend\n"), EClassNotFound);
   EXPECT_THROW(ReadComponentFromText("object R: TTestRoot\n  object Q: TTestComp\n    OnChange = X\n  end\nend\n"),
