@@ -12,6 +12,16 @@ namespace orvesql {
 
 enum class Kind : unsigned char { Null, Integer, Real, Text, Blob };
 
+// One cell in its own storage kind: the number, or the bytes (valid until the
+// statement moves).
+struct CellView {
+  Kind kind = Kind::Null;
+  int64_t i = 0;
+  double d = 0;
+  const char* p = nullptr;
+  size_t n = 0;
+};
+
 // What the back end knows of one result column.
 struct ColumnInfo {
   std::string name;
@@ -42,6 +52,8 @@ public:
   virtual void Reset() = 0;
   virtual bool ReadOnly() = 0;
 
+  // The cell in its own kind, in one call (the fast path of fetches).
+  virtual void Peek(int i, CellView& v) = 0;
   virtual Kind ColumnKind(int i) = 0;
   virtual int64_t ColumnInt(int i) = 0;
   virtual double ColumnDouble(int i) = 0;

@@ -223,7 +223,6 @@ Outcome Connection::Describe(short num, SQLDA* da, unsigned kind) {
 }
 
 void Connection::ReadInputs(const Statement& st, SQLDA* in, std::vector<Value>& store) {
-  store.clear();
   if (!st.params.empty()) {
     if (!in) throw EsqlError(E_NOT_ENOUGH_VALUES, std::to_string(st.params.size()) + " needed, none given");
     CheckDescriptor(in, "input");
@@ -231,10 +230,12 @@ void Connection::ReadInputs(const Statement& st, SQLDA* in, std::vector<Value>& 
       throw EsqlError(E_NOT_ENOUGH_VALUES, std::to_string(st.params.size()) + " needed, " +
                                                std::to_string(in->sqld) + " given");
   }
-  store.reserve(st.params.size() + st.hidden.size());
+  // The store keeps its strings' storage from one execution to the next.
+  store.resize(st.params.size() + st.hidden.size());
   for (size_t i = 0; i < st.params.size(); ++i)
-    store.push_back(ReadEntry(*orv_sqlvar(in, static_cast<int>(i)), &vars_, static_cast<int>(i)));
-  for (const auto& h : st.hidden) store.push_back(vars_.Find(h.name));
+    ReadEntryInto(*orv_sqlvar(in, static_cast<int>(i)), &vars_, static_cast<int>(i), store[i]);
+  size_t k = st.params.size();
+  for (const auto& h : st.hidden) store[k++] = vars_.Find(h.name);
 }
 
 void Connection::Apply(BackendStatement& be, const Statement& st, const std::vector<Value>& store) {
@@ -271,7 +272,7 @@ Outcome Connection::Run(Statement& st, SQLDA* in, SQLDA* out) {
     case StmtKind::Begin: if (!be_->InTransaction()) be_->Begin(); return o;
     case StmtKind::AppendVariable: {
       vars_.Get(st.tr.name);
-      std::vector<Value> store;
+      std::vector<Value>& store = st.scratch;
       ReadInputs(st, in, store);
       vars_.Append(st.tr.name, store.empty() ? Value::Null() : store[0]);
       return o;
@@ -280,7 +281,7 @@ Outcome Connection::Run(Statement& st, SQLDA* in, SQLDA* out) {
   }
   if (!st.be) return o;  // an empty text
   if (st.tr.kind == StmtKind::SetVariable) vars_.Get(st.tr.name);
-  std::vector<Value> store;
+  std::vector<Value>& store = st.scratch;
   ReadInputs(st, in, store);
   // A statement held by an open cursor runs on a copy of its own.
   std::unique_ptr<BackendStatement> copy;

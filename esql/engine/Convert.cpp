@@ -256,26 +256,55 @@ bool TextToDateTime(std::string_view s, SQLDATETIME& out) {
   return Fill(out, y, mo, d, h, mi, sec, ms);
 }
 
+namespace {
+
+char* Put2(char* p, unsigned v) {
+  p[0] = static_cast<char>('0' + v / 10 % 10);
+  p[1] = static_cast<char>('0' + v % 10);
+  return p + 2;
+}
+
+char* PutDate(char* p, const SQLDATETIME& t) {
+  p = Put2(p, t.year / 100u);
+  p = Put2(p, t.year % 100u);
+  *p++ = '-';
+  p = Put2(p, t.month + 1u);
+  *p++ = '-';
+  return Put2(p, t.day);
+}
+
+char* PutTime(char* p, const SQLDATETIME& t) {
+  p = Put2(p, t.hour);
+  *p++ = ':';
+  p = Put2(p, t.minute);
+  *p++ = ':';
+  p = Put2(p, t.second);
+  if (t.fraction) {
+    *p++ = '.';
+    *p++ = static_cast<char>('0' + t.fraction / 100 % 10);
+    p = Put2(p, t.fraction % 100);
+  }
+  return p;
+}
+
+}  // namespace
+
 std::string DateTimeToText(const SQLDATETIME& t) {
   char buf[40];
+  char* p = buf;
   bool noDate = (t.year == 0 && t.month == 0 && t.day == 0) ||
                 (t.year == 1899 && t.month == 11 && t.day == 30);
   bool noTime = t.hour == 0 && t.minute == 0 && t.second == 0 && t.fraction == 0;
   if (noDate && !noTime) {
-    if (t.fraction)
-      std::snprintf(buf, sizeof buf, "%02u:%02u:%02u.%03u", t.hour, t.minute, t.second, t.fraction);
-    else
-      std::snprintf(buf, sizeof buf, "%02u:%02u:%02u", t.hour, t.minute, t.second);
-  } else if (noTime) {
-    std::snprintf(buf, sizeof buf, "%04u-%02u-%02u", t.year, t.month + 1u, t.day);
-  } else if (t.fraction) {
-    std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u.%03u", t.year, t.month + 1u, t.day,
-                  t.hour, t.minute, t.second, t.fraction);
+    p = PutTime(p, t);
   } else {
-    std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u", t.year, t.month + 1u, t.day,
-                  t.hour, t.minute, t.second);
+    p = PutDate(p, t);
+    if (!noTime) {
+      *p++ = ' ';
+      p = PutTime(p, t);
+    }
   }
-  return buf;
+  return std::string(buf, static_cast<size_t>(p - buf));
 }
 
 // ---- fetch targets --------------------------------------------------------------
@@ -291,15 +320,30 @@ void Store(void* p, T v) {
 
 // The integer value of a cell for an integer target in [lo, hi]; reals are
 // checked before truncation so that 1e30 is out of range, not clamped.
-int64_t IntCell(CellSource& src, int col, int64_t lo, int64_t hi) {
-  if (src.CellKind(col) == Kind::Real) {
-    double d = src.CellDouble(col);
-    if (std::isnan(d) || d < static_cast<double>(lo) - 1.0 || d > static_cast<double>(hi) + 1.0)
+int64_t IntCell(CellSource& src, int col, const CellView& v, int64_t lo, int64_t hi) {
+  int64_t x;
+  if (v.kind == Kind::Integer) {
+    x = v.i;
+  } else if (v.kind == Kind::Real) {
+    if (std::isnan(v.d) || v.d < static_cast<double>(lo) - 1.0 || v.d > static_cast<double>(hi) + 1.0)
       throw EsqlError(E_OUT_OF_RANGE, Where(col));
+    x = ValueToInt(Value::Real(v.d));
+  } else {
+    x = src.CellInt(col);
   }
-  int64_t v = src.CellInt(col);
-  if (v < lo || v > hi) throw EsqlError(E_OUT_OF_RANGE, Where(col));
-  return v;
+  if (x < lo || x > hi) throw EsqlError(E_OUT_OF_RANGE, Where(col));
+  return x;
+}
+
+double DoubleCell(CellSource& src, int col, const CellView& v) {
+  if (v.kind == Kind::Real) return v.d;
+  if (v.kind == Kind::Integer) return static_cast<double>(v.i);
+  return src.CellDouble(col);
+}
+
+std::string_view TextCell(CellSource& src, int col, const CellView& v) {
+  if (v.kind == Kind::Text || v.kind == Kind::Blob) return {v.p, v.n};
+  return src.CellText(col);
 }
 
 int16_t Indicator(size_t full) { return static_cast<int16_t>(full > 32767 ? 32767 : full); }
@@ -308,8 +352,9 @@ int16_t Indicator(size_t full) { return static_cast<int16_t>(full > 32767 ? 3276
 
 int WriteCell(CellSource& src, int col, SQLVAR& var) {
   int t = var.sqltype & ~1;
-  Kind kind = src.CellKind(col);
-  if (kind == Kind::Null) {
+  CellView cell;
+  src.Peek(col, cell);
+  if (cell.kind == Kind::Null) {
     if (!var.sqlind) throw EsqlError(E_NULL_DATA, "NULL value without indicator, " + Where(col));
     *var.sqlind = -1;
     return OK;
@@ -324,7 +369,7 @@ int WriteCell(CellSource& src, int col, SQLVAR& var) {
     case ESQL_TIME:
     case ESQL_TIMESTAMP: {
       if (var.sqllen < 1) throw EsqlError(E_BAD_DESCRIPTOR, "length of " + Where(col));
-      std::string_view s = kind == Kind::Blob ? src.CellBlob(col) : src.CellText(col);
+      std::string_view s = TextCell(src, col, cell);
       size_t cap = static_cast<size_t>(var.sqllen) - 1;
       CopyString(p, cap + 1, s);
       if (s.size() > cap) {
@@ -335,7 +380,7 @@ int WriteCell(CellSource& src, int col, SQLVAR& var) {
     }
     case ESQL_FIXCHAR: {
       if (var.sqllen < 1) throw EsqlError(E_BAD_DESCRIPTOR, "length of " + Where(col));
-      std::string_view s = src.CellText(col);
+      std::string_view s = TextCell(src, col, cell);
       size_t cap = static_cast<size_t>(var.sqllen);
       size_t n = s.size() < cap ? s.size() : cap;
       std::memcpy(p, s.data(), n);
@@ -349,7 +394,9 @@ int WriteCell(CellSource& src, int col, SQLVAR& var) {
     case ESQL_VARCHAR:
     case ESQL_BINARY: {
       if (var.sqllen < 2) throw EsqlError(E_BAD_DESCRIPTOR, "length of " + Where(col));
-      std::string_view s = t == ESQL_BINARY ? src.CellBlob(col) : src.CellText(col);
+      std::string_view s = cell.kind == Kind::Text || cell.kind == Kind::Blob
+                               ? std::string_view(cell.p, cell.n)
+                               : (t == ESQL_BINARY ? src.CellBlob(col) : src.CellText(col));
       size_t cap = static_cast<size_t>(var.sqllen) - 2;
       uint16_t n = static_cast<uint16_t>(s.size() < cap ? s.size() : cap);
       Store(p, n);
@@ -360,20 +407,23 @@ int WriteCell(CellSource& src, int col, SQLVAR& var) {
       }
       return OK;
     }
-    case ESQL_DOUBLE: Store(p, src.CellDouble(col)); return OK;
-    case ESQL_FLOAT: Store(p, static_cast<float>(src.CellDouble(col))); return OK;
-    case ESQL_INT: Store(p, static_cast<int32_t>(IntCell(src, col, INT32_MIN, INT32_MAX))); return OK;
-    case ESQL_SMALLINT: Store(p, static_cast<int16_t>(IntCell(src, col, INT16_MIN, INT16_MAX))); return OK;
-    case ESQL_TINYINT: Store(p, static_cast<uint8_t>(IntCell(src, col, 0, 255))); return OK;
-    case ESQL_BIGINT: Store(p, src.CellInt(col)); return OK;
-    case ESQL_UNSINT: Store(p, static_cast<uint32_t>(IntCell(src, col, 0, UINT32_MAX))); return OK;
-    case ESQL_UNSSMALLINT: Store(p, static_cast<uint16_t>(IntCell(src, col, 0, UINT16_MAX))); return OK;
-    case ESQL_UNSBIGINT: Store(p, static_cast<uint64_t>(IntCell(src, col, 0, INT64_MAX))); return OK;
-    case ESQL_BIT: *p = src.CellInt(col) != 0 ? 1 : 0; return OK;
+    case ESQL_DOUBLE: Store(p, DoubleCell(src, col, cell)); return OK;
+    case ESQL_FLOAT: Store(p, static_cast<float>(DoubleCell(src, col, cell))); return OK;
+    case ESQL_INT: Store(p, static_cast<int32_t>(IntCell(src, col, cell, INT32_MIN, INT32_MAX))); return OK;
+    case ESQL_SMALLINT: Store(p, static_cast<int16_t>(IntCell(src, col, cell, INT16_MIN, INT16_MAX))); return OK;
+    case ESQL_TINYINT: Store(p, static_cast<uint8_t>(IntCell(src, col, cell, 0, 255))); return OK;
+    case ESQL_BIGINT:
+      Store(p, cell.kind == Kind::Integer ? cell.i : src.CellInt(col));
+      return OK;
+    case ESQL_UNSINT: Store(p, static_cast<uint32_t>(IntCell(src, col, cell, 0, UINT32_MAX))); return OK;
+    case ESQL_UNSSMALLINT: Store(p, static_cast<uint16_t>(IntCell(src, col, cell, 0, UINT16_MAX))); return OK;
+    case ESQL_UNSBIGINT: Store(p, static_cast<uint64_t>(IntCell(src, col, cell, 0, INT64_MAX))); return OK;
+    case ESQL_BIT: *p = (cell.kind == Kind::Integer ? cell.i : src.CellInt(col)) != 0 ? 1 : 0; return OK;
     case ESQL_TIMESTAMP_STRUCT: {
       SQLDATETIME ts{};
-      if (kind != Kind::Text || !TextToDateTime(src.CellText(col), ts))
-        throw EsqlError(E_CONVERSION, "'" + std::string(src.CellText(col)) + "' to a timestamp, " + Where(col));
+      std::string_view s = TextCell(src, col, cell);
+      if (cell.kind != Kind::Text || !TextToDateTime(s, ts))
+        throw EsqlError(E_CONVERSION, "'" + std::string(s) + "' to a timestamp, " + Where(col));
       std::memcpy(p, &ts, sizeof ts);
       return OK;
     }
@@ -424,63 +474,86 @@ int WritePiece(CellSource& src, int col, uint32_t offset, SQLVAR& var) {
 // ---- host values ----------------------------------------------------------------
 
 Value ReadEntry(const SQLVAR& var, VariableLookup* vars, int position) {
+  Value v;
+  ReadEntryInto(var, vars, position, v);
+  return v;
+}
+
+void ReadEntryInto(const SQLVAR& var, VariableLookup* vars, int position, Value& out) {
   int t = var.sqltype & ~1;
-  std::string where = "host variable " + std::to_string(position + 1);
-  if (var.sqlind && *var.sqlind < 0) return Value::Null();
+  auto where = [position] { return "host variable " + std::to_string(position + 1); };
+  auto setText = [&out](Kind k, const char* p, size_t n) {
+    out.kind = k;
+    out.s.assign(p, n);
+  };
+  if (var.sqlind && *var.sqlind < 0) {
+    out.kind = Kind::Null;
+    return;
+  }
   if (t == ESQL_VARIABLE) {
-    if (!var.sqldata) throw EsqlError(E_NULL_DATA, where);
+    if (!var.sqldata) throw EsqlError(E_NULL_DATA, where());
     const char* name = static_cast<const char*>(var.sqldata);
     size_t n = strnlen(name, 256);
-    if (n == 0 || n == 256) throw EsqlError(E_BAD_DESCRIPTOR, "variable name of " + where);
+    if (n == 0 || n == 256) throw EsqlError(E_BAD_DESCRIPTOR, "variable name of " + where());
     if (!vars) throw EsqlError(E_VARIABLE_NOT_FOUND, std::string(name, n));
-    return vars->Find(std::string(name, n));
+    out = vars->Find(std::string(name, n));
+    return;
   }
   if (!var.sqldata) {
     // Entries of descriptors without indicator storage mean NULL this way.
-    if (!var.sqlind) return Value::Null();
-    throw EsqlError(E_NULL_DATA, where);
+    if (!var.sqlind) {
+      out.kind = Kind::Null;
+      return;
+    }
+    throw EsqlError(E_NULL_DATA, where());
   }
   const char* p = static_cast<const char*>(var.sqldata);
   auto load = [p](auto v) {
     std::memcpy(&v, p, sizeof v);
     return v;
   };
+  auto setInt = [&out](int64_t v) {
+    out.kind = Kind::Integer;
+    out.i = v;
+  };
   switch (t) {
     case ESQL_STRING:
     case ESQL_DATE:
     case ESQL_TIME:
-    case ESQL_TIMESTAMP: {
-      if (var.sqllen < 1) throw EsqlError(E_BAD_DESCRIPTOR, "length of " + where);
-      return Value::Text(std::string(p, strnlen(p, static_cast<size_t>(var.sqllen))));
-    }
+    case ESQL_TIMESTAMP:
+      if (var.sqllen < 1) throw EsqlError(E_BAD_DESCRIPTOR, "length of " + where());
+      setText(Kind::Text, p, strnlen(p, static_cast<size_t>(var.sqllen)));
+      return;
     case ESQL_FIXCHAR: {
-      if (var.sqllen < 0) throw EsqlError(E_BAD_DESCRIPTOR, "length of " + where);
-      std::string s(p, static_cast<size_t>(var.sqllen));
-      while (!s.empty() && s.back() == ' ') s.pop_back();
-      return Value::Text(std::move(s));
+      if (var.sqllen < 0) throw EsqlError(E_BAD_DESCRIPTOR, "length of " + where());
+      size_t n = static_cast<size_t>(var.sqllen);
+      while (n > 0 && p[n - 1] == ' ') --n;
+      setText(Kind::Text, p, n);
+      return;
     }
     case ESQL_VARCHAR:
     case ESQL_BINARY: {
       uint16_t n = load(uint16_t{});
       if (var.sqllen < 2 || n > var.sqllen - 2)
-        throw EsqlError(E_BAD_DESCRIPTOR, "length " + std::to_string(n) + " of " + where);
-      std::string s(p + 2, n);
-      return t == ESQL_BINARY ? Value::Blob(std::move(s)) : Value::Text(std::move(s));
+        throw EsqlError(E_BAD_DESCRIPTOR, "length " + std::to_string(n) + " of " + where());
+      setText(t == ESQL_BINARY ? Kind::Blob : Kind::Text, p + 2, n);
+      return;
     }
-    case ESQL_DOUBLE: return Value::Real(load(double{}));
-    case ESQL_FLOAT: return Value::Real(load(float{}));
-    case ESQL_INT: return Value::Int(load(int32_t{}));
-    case ESQL_SMALLINT: return Value::Int(load(int16_t{}));
-    case ESQL_TINYINT: return Value::Int(load(uint8_t{}));
-    case ESQL_BIGINT: return Value::Int(load(int64_t{}));
-    case ESQL_UNSINT: return Value::Int(load(uint32_t{}));
-    case ESQL_UNSSMALLINT: return Value::Int(load(uint16_t{}));
+    case ESQL_DOUBLE: out.kind = Kind::Real; out.d = load(double{}); return;
+    case ESQL_FLOAT: out.kind = Kind::Real; out.d = load(float{}); return;
+    case ESQL_INT: setInt(load(int32_t{})); return;
+    case ESQL_SMALLINT: setInt(load(int16_t{})); return;
+    case ESQL_TINYINT: setInt(load(uint8_t{})); return;
+    case ESQL_BIGINT: setInt(load(int64_t{})); return;
+    case ESQL_UNSINT: setInt(load(uint32_t{})); return;
+    case ESQL_UNSSMALLINT: setInt(load(uint16_t{})); return;
     case ESQL_UNSBIGINT: {
       uint64_t v = load(uint64_t{});
-      if (v > static_cast<uint64_t>(INT64_MAX)) throw EsqlError(E_OUT_OF_RANGE, where);
-      return Value::Int(static_cast<int64_t>(v));
+      if (v > static_cast<uint64_t>(INT64_MAX)) throw EsqlError(E_OUT_OF_RANGE, where());
+      setInt(static_cast<int64_t>(v));
+      return;
     }
-    case ESQL_BIT: return Value::Int(*p ? 1 : 0);
+    case ESQL_BIT: setInt(*p ? 1 : 0); return;
     case ESQL_TIMESTAMP_STRUCT: {
       SQLDATETIME ts;
       std::memcpy(&ts, p, sizeof ts);
@@ -488,11 +561,13 @@ Value ReadEntry(const SQLVAR& var, VariableLookup* vars, int position) {
       SQLDATETIME check{};
       int y = zero ? 1899 : ts.year, mo = zero ? 12 : ts.month + 1, d = zero ? 30 : ts.day;
       if (!Fill(check, y, mo, d, ts.hour, ts.minute, ts.second, static_cast<int>(ts.fraction > 999 ? 1000 : ts.fraction)))
-        throw EsqlError(E_CONVERSION, "invalid timestamp record in " + where);
-      return Value::Text(DateTimeToText(ts));
+        throw EsqlError(E_CONVERSION, "invalid timestamp record in " + where());
+      out.kind = Kind::Text;
+      out.s = DateTimeToText(ts);
+      return;
     }
     default:
-      throw EsqlError(E_BAD_TYPE, std::to_string(var.sqltype) + " for " + where);
+      throw EsqlError(E_BAD_TYPE, std::to_string(var.sqltype) + " for " + where());
   }
 }
 

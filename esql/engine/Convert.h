@@ -32,6 +32,8 @@ public:
   virtual const Value& Find(const std::string& name) = 0;
 };
 Value ReadEntry(const SQLVAR& var, VariableLookup* vars, int position);
+// The same into an existing value, reusing its storage.
+void ReadEntryInto(const SQLVAR& var, VariableLookup* vars, int position, Value& out);
 
 // A piece of a long value: bytes [offset, offset + capacity) of the cell into
 // var (binary: 16-bit length + bytes; strings: bytes + NUL). Returns

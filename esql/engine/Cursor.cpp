@@ -44,8 +44,8 @@ bool Cursor::Reach(int64_t r) {
 
 CellSource& Cursor::Cells(int64_t r) {
   if (Scroll()) {
-    row_ = std::make_unique<RowCache::Row>(cache_, r, ncols + (rowidCol >= 0 ? 1 : 0));
-    return *row_;
+    row_.Load(cache_, r, ncols + (rowidCol >= 0 ? 1 : 0));
+    return row_;
   }
   return *live_;
 }
@@ -119,7 +119,6 @@ void Cursor::Close() {
     be->Reset();
     be->ClearBindings();
   }
-  row_.reset();
   live_.reset();
   cache_.Clear();
   ownBe.reset();

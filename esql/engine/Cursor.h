@@ -59,7 +59,7 @@ private:
   bool onRow_ = false;     // the back end stands on row streamPos_
   bool done_ = false;
   RowCache cache_;
-  std::unique_ptr<RowCache::Row> row_;
+  RowCache::Row row_;
   std::unique_ptr<StatementCells> live_;
 };
 

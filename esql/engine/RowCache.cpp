@@ -1,82 +1,102 @@
 // Packing and unpacking of cached row images: per cell a kind byte, then
-// 8 bytes of number or a 4-byte length and the bytes.
+// 8 bytes of number or a 4-byte length and the bytes. Chunks never move, so
+// a row stays where it was written.
 #include "RowCache.h"
 
 #include <cstring>
 
 namespace orvesql {
+namespace {
 
-void RowCache::PutCell(Kind k, int64_t i, double d, std::string_view s) {
-  arena_.push_back(static_cast<char>(k));
-  switch (k) {
-    case Kind::Integer: Put(&i, 8); break;
-    case Kind::Real: Put(&d, 8); break;
+size_t CellSize(const CellView& v) {
+  switch (v.kind) {
+    case Kind::Integer:
+    case Kind::Real: return 9;
+    case Kind::Text:
+    case Kind::Blob: return 5 + v.n;
+    default: return 1;
+  }
+}
+
+char* PutCell(char* p, const CellView& v) {
+  *p++ = static_cast<char>(v.kind);
+  switch (v.kind) {
+    case Kind::Integer: std::memcpy(p, &v.i, 8); return p + 8;
+    case Kind::Real: std::memcpy(p, &v.d, 8); return p + 8;
     case Kind::Text:
     case Kind::Blob: {
-      uint32_t n = static_cast<uint32_t>(s.size());
-      Put(&n, 4);
-      Put(s.data(), s.size());
-      break;
+      uint32_t n = static_cast<uint32_t>(v.n);
+      std::memcpy(p, &n, 4);
+      if (v.n) std::memcpy(p + 4, v.p, v.n);
+      return p + 4 + v.n;
     }
-    default: break;
+    default: return p;
   }
+}
+
+}  // namespace
+
+void RowCache::Clear() {
+  chunks_.clear();
+  rows_.clear();
+  used_ = kChunk;
+}
+
+char* RowCache::Reserve(size_t n) {
+  if (n > kChunk / 4) {
+    // A big row gets a chunk of its own, kept before the current one.
+    chunks_.insert(chunks_.end() - (chunks_.empty() ? 0 : 1), std::make_unique<char[]>(n));
+    return chunks_[chunks_.size() - (chunks_.size() == 1 ? 1 : 2)].get();
+  }
+  if (used_ + n > kChunk) {
+    chunks_.push_back(std::make_unique<char[]>(kChunk));
+    used_ = 0;
+  }
+  char* p = chunks_.back().get() + used_;
+  used_ += n;
+  return p;
 }
 
 void RowCache::Append(BackendStatement& st, int ncols) {
-  offsets_.push_back(arena_.size());
+  scratch_.resize(static_cast<size_t>(ncols));
+  size_t total = 0;
   for (int c = 0; c < ncols; ++c) {
-    Kind k = st.ColumnKind(c);
-    size_t n = 0;
-    switch (k) {
-      case Kind::Integer: PutCell(k, st.ColumnInt(c), 0, {}); break;
-      case Kind::Real: PutCell(k, 0, st.ColumnDouble(c), {}); break;
-      case Kind::Text: {
-        const char* p = st.ColumnText(c, n);
-        PutCell(k, 0, 0, {p, n});
-        break;
-      }
-      case Kind::Blob: {
-        const void* p = st.ColumnBlob(c, n);
-        PutCell(k, 0, 0, {static_cast<const char*>(p), n});
-        break;
-      }
-      default: PutCell(k, 0, 0, {}); break;
-    }
+    st.Peek(c, scratch_[static_cast<size_t>(c)]);
+    total += CellSize(scratch_[static_cast<size_t>(c)]);
   }
+  char* p = Reserve(total);
+  rows_.push_back(p);
+  for (const CellView& v : scratch_) p = PutCell(p, v);
 }
 
 void RowCache::Replace(int64_t r, CellSource& cells, int ncols) {
-  // Build the new image at the arena's end, move it aside, and point the
-  // row at it through a tagged offset (high bit = index into replaced_).
-  size_t start = arena_.size();
+  scratch_.resize(static_cast<size_t>(ncols));
+  size_t total = 0;
   for (int c = 0; c < ncols; ++c) {
-    Kind k = cells.CellKind(c);
-    switch (k) {
-      case Kind::Integer: PutCell(k, cells.CellInt(c), 0, {}); break;
-      case Kind::Real: PutCell(k, 0, cells.CellDouble(c), {}); break;
-      case Kind::Text: PutCell(k, 0, 0, cells.CellText(c)); break;
-      case Kind::Blob: PutCell(k, 0, 0, cells.CellBlob(c)); break;
-      default: PutCell(k, 0, 0, {}); break;
-    }
+    cells.Peek(c, scratch_[static_cast<size_t>(c)]);
+    total += CellSize(scratch_[static_cast<size_t>(c)]);
   }
-  replaced_.emplace_back(arena_.begin() + static_cast<std::ptrdiff_t>(start), arena_.end());
-  arena_.resize(start);
-  offsets_[static_cast<size_t>(r - 1)] = (1ull << 63) | (replaced_.size() - 1);
+  // Copy first: the cells may point into the row being replaced.
+  std::string copy;
+  for (auto& v : scratch_)
+    if (v.kind == Kind::Text || v.kind == Kind::Blob) copy.append(v.p, v.n);
+  size_t at = 0;
+  for (auto& v : scratch_)
+    if (v.kind == Kind::Text || v.kind == Kind::Blob) {
+      v.p = copy.data() + at;
+      at += v.n;
+    }
+  char* p = Reserve(total);
+  rows_[static_cast<size_t>(r - 1)] = p;
+  for (const CellView& v : scratch_) p = PutCell(p, v);
 }
 
-RowCache::Row::Row(const RowCache& cache, int64_t r, int ncols) {
-  uint64_t off = cache.offsets_[static_cast<size_t>(r - 1)];
-  const char* p;
-  if (off >> 63)
-    p = cache.replaced_[static_cast<size_t>(off & ~(1ull << 63))].data();
-  else
-    p = cache.arena_.data() + off;
+void RowCache::Row::Load(const RowCache& cache, int64_t r, int ncols) {
+  const char* p = cache.rows_[static_cast<size_t>(r - 1)];
   cells_.resize(static_cast<size_t>(ncols));
   for (int c = 0; c < ncols; ++c) {
-    Cell& cell = cells_[static_cast<size_t>(c)];
+    CellView& cell = cells_[static_cast<size_t>(c)];
     cell.kind = static_cast<Kind>(*p++);
-    cell.i = 0;
-    cell.d = 0;
     switch (cell.kind) {
       case Kind::Integer: std::memcpy(&cell.i, p, 8); p += 8; break;
       case Kind::Real: std::memcpy(&cell.d, p, 8); p += 8; break;
@@ -84,9 +104,9 @@ RowCache::Row::Row(const RowCache& cache, int64_t r, int ncols) {
       case Kind::Blob: {
         uint32_t n;
         std::memcpy(&n, p, 4);
-        p += 4;
-        cell.s = std::string_view(p, n);
-        p += n;
+        cell.p = p + 4;
+        cell.n = n;
+        p += 4 + n;
         break;
       }
       default: break;
@@ -95,34 +115,34 @@ RowCache::Row::Row(const RowCache& cache, int64_t r, int ncols) {
 }
 
 int64_t RowCache::Row::CellInt(int c) {
-  const Cell& x = cells_[static_cast<size_t>(c)];
+  const CellView& x = cells_[static_cast<size_t>(c)];
   switch (x.kind) {
     case Kind::Integer: return x.i;
     case Kind::Real: return ValueToInt(Value::Real(x.d));
     case Kind::Text:
-    case Kind::Blob: return TextToInt(x.s);
+    case Kind::Blob: return TextToInt({x.p, x.n});
     default: return 0;
   }
 }
 
 double RowCache::Row::CellDouble(int c) {
-  const Cell& x = cells_[static_cast<size_t>(c)];
+  const CellView& x = cells_[static_cast<size_t>(c)];
   switch (x.kind) {
     case Kind::Integer: return static_cast<double>(x.i);
     case Kind::Real: return x.d;
     case Kind::Text:
-    case Kind::Blob: return TextToDouble(x.s);
+    case Kind::Blob: return TextToDouble({x.p, x.n});
     default: return 0.0;
   }
 }
 
 std::string_view RowCache::Row::CellText(int c) {
-  const Cell& x = cells_[static_cast<size_t>(c)];
+  const CellView& x = cells_[static_cast<size_t>(c)];
   switch (x.kind) {
     case Kind::Integer: scratch_ = std::to_string(x.i); return scratch_;
     case Kind::Real: scratch_ = RealToText(x.d); return scratch_;
     case Kind::Text:
-    case Kind::Blob: return x.s;
+    case Kind::Blob: return {x.p, x.n};
     default: return {};
   }
 }

@@ -1,10 +1,11 @@
-// Row images a scrollable cursor has seen, packed in one growing arena, so
-// that any earlier row is reached again without re-running the query.
+// Row images a scrollable cursor has seen, packed into chunks of one arena,
+// so that any earlier row is reached again without re-running the query.
 #pragma once
 
 #include "Value.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,44 +17,34 @@ public:
   void Append(BackendStatement& st, int ncols);
   // Replaces row r (1-based) with new cells.
   void Replace(int64_t r, CellSource& cells, int ncols);
-  int64_t Size() const { return static_cast<int64_t>(offsets_.size()); }
-  void Clear() {
-    arena_.clear();
-    offsets_.clear();
-  }
+  int64_t Size() const { return static_cast<int64_t>(rows_.size()); }
+  void Clear();
 
-  // Cells of row r (1-based); valid until the cache changes.
+  // Cells of one cached row; Load points it at row r (1-based). Valid until
+  // the cache is cleared.
   class Row final : public CellSource {
   public:
-    Row(const RowCache& cache, int64_t r, int ncols);
-    Kind CellKind(int c) override { return cells_[c].kind; }
+    void Load(const RowCache& cache, int64_t r, int ncols);
+    Kind CellKind(int c) override { return cells_[static_cast<size_t>(c)].kind; }
     int64_t CellInt(int c) override;
     double CellDouble(int c) override;
     std::string_view CellText(int c) override;
     std::string_view CellBlob(int c) override { return CellText(c); }
+    void Peek(int c, CellView& v) override { v = cells_[static_cast<size_t>(c)]; }
 
   private:
-    struct Cell {
-      Kind kind;
-      int64_t i;
-      double d;
-      std::string_view s;
-    };
-    std::vector<Cell> cells_;
+    std::vector<CellView> cells_;
     std::string scratch_;
   };
 
 private:
-  void Put(const void* p, size_t n) {
-    const char* c = static_cast<const char*>(p);
-    arena_.insert(arena_.end(), c, c + n);
-  }
-  void PutCell(Kind k, int64_t i, double d, std::string_view s);
-  std::vector<char> arena_;
-  std::vector<uint64_t> offsets_;
-  // Rows rewritten after a positioned change live here instead of in place.
-  std::vector<std::vector<char>> replaced_;
-  friend class Row;
+  // Reserves n bytes for a row image and returns where they go.
+  char* Reserve(size_t n);
+  static constexpr size_t kChunk = 1 << 20;
+  std::vector<std::unique_ptr<char[]>> chunks_;
+  size_t used_ = kChunk;  // bytes used in the last chunk
+  std::vector<const char*> rows_;
+  std::vector<CellView> scratch_;
 };
 
 }  // namespace orvesql

@@ -120,6 +120,26 @@ public:
   void Reset() override { sqlite3_reset(st_); }
   bool ReadOnly() override { return sqlite3_stmt_readonly(st_) != 0; }
 
+  void Peek(int i, CellView& v) override {
+    sqlite3_value* x = sqlite3_column_value(st_, i);
+    switch (sqlite3_value_type(x)) {
+      case SQLITE_INTEGER: v.kind = Kind::Integer; v.i = sqlite3_value_int64(x); break;
+      case SQLITE_FLOAT: v.kind = Kind::Real; v.d = sqlite3_value_double(x); break;
+      case SQLITE_TEXT:
+        v.kind = Kind::Text;
+        v.p = reinterpret_cast<const char*>(sqlite3_value_text(x));
+        v.n = static_cast<size_t>(sqlite3_value_bytes(x));
+        if (!v.p) v.p = "";
+        break;
+      case SQLITE_BLOB:
+        v.kind = Kind::Blob;
+        v.p = static_cast<const char*>(sqlite3_value_blob(x));
+        v.n = static_cast<size_t>(sqlite3_value_bytes(x));
+        if (!v.p) v.p = "";
+        break;
+      default: v.kind = Kind::Null; break;
+    }
+  }
   Kind ColumnKind(int i) override {
     switch (sqlite3_column_type(st_, i)) {
       case SQLITE_INTEGER: return Kind::Integer;

@@ -4,6 +4,7 @@
 
 #include "Backend.h"
 #include "SqlText.h"
+#include "Value.h"
 
 #include <memory>
 #include <string>
@@ -31,6 +32,7 @@ struct Statement {
   std::vector<ColumnInfo> columns;
   std::vector<std::string> exprs;        // select-list texts, for typing expressions
   bool writer = false;
+  std::vector<Value> scratch;            // host values of the last execution
 
   bool HasResult() const { return !columns.empty(); }
 };

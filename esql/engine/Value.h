@@ -33,12 +33,24 @@ public:
   virtual double CellDouble(int col) = 0;
   virtual std::string_view CellText(int col) = 0;
   virtual std::string_view CellBlob(int col) = 0;
+  // The cell in its own kind; conversions go through the methods above.
+  virtual void Peek(int col, CellView& v) {
+    v.kind = CellKind(col);
+    switch (v.kind) {
+      case Kind::Integer: v.i = CellInt(col); break;
+      case Kind::Real: v.d = CellDouble(col); break;
+      case Kind::Text: { auto t = CellText(col); v.p = t.data(); v.n = t.size(); break; }
+      case Kind::Blob: { auto t = CellBlob(col); v.p = t.data(); v.n = t.size(); break; }
+      default: break;
+    }
+  }
 };
 
 // Cells read straight from the back end's current row.
 class StatementCells final : public CellSource {
 public:
   explicit StatementCells(BackendStatement& st) : st_(st) {}
+  void Peek(int c, CellView& v) override { st_.Peek(c, v); }
   Kind CellKind(int c) override { return st_.ColumnKind(c); }
   int64_t CellInt(int c) override { return st_.ColumnInt(c); }
   double CellDouble(int c) override { return st_.ColumnDouble(c); }
