@@ -14,9 +14,9 @@ std::string IntToStr(int64_t value);
 // are written as their two's complement of 64 bits).
 std::string IntToHex(int64_t value, int digits);
 
-// Integer text: leading blanks, an optional sign, then decimal digits or a
+// Integer text: leading spaces, an optional sign, then decimal digits or a
 // hexadecimal number written "$1F", "0x1F" or "x1F". Nothing may follow the
-// digits (a trailing blank is an error). Hexadecimal may use the whole width
+// digits (a trailing space is an error). Hexadecimal may use the whole width
 // of the type, so "$FFFFFFFF" is -1 for StrToInt. Failures raise EConvertError
 // "'%s' is not a valid integer value".
 int32_t StrToInt(std::string_view text);
@@ -26,7 +26,7 @@ bool TryStrToInt64(std::string_view text, int64_t& value) noexcept;
 int32_t StrToIntDef(std::string_view text, int32_t fallback) noexcept;
 int64_t StrToInt64Def(std::string_view text, int64_t fallback) noexcept;
 
-// Floating-point text: blanks around it, an optional sign, digits with at most
+// Floating-point text: spaces around it, an optional sign, digits with at most
 // one decimal separator (the locale's, never the thousand separator), at least
 // one digit, and an optional exponent "E[+-]digits". No hexadecimal, no
 // "INF"/"NAN". A value beyond the range of double is an error too. Failures

@@ -380,8 +380,7 @@ bool TryStrToDateTime(std::string_view text, TDateTime& value,
       return true;
     }
     if (!r.Time(t) || !r.AtEnd()) return false;
-    // Before 1899 the time of day counts away from zero.
-    value = d < 0 ? d - t : d + t;
+    value = ComposeDateTime(d, t);
     return true;
   }
   return TryStrToTime(text, value, fs);

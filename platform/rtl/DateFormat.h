@@ -31,9 +31,10 @@ std::string DateTimeToStr(TDateTime value, const TFormatSettings& fs = FormatSet
 // order of its short date format (a missing year is the current year; a
 // two-digit year goes into the century window). Times: h:n, h:n:s or h:n:s.z
 // with the locale's time separator, optionally followed by the AM/PM strings
-// or "AM"/"PM". Date-times: a date, then optionally a blank and a time. Blanks
-// may surround the text. Failures raise EConvertError "'%s' is not a valid
-// date", "... time" or "... date and time".
+// or "AM"/"PM". Date-times: a date, then optionally spaces and a time, or a
+// time alone (on 30 December 1899). Spaces may surround the text. Failures
+// raise EConvertError "'%s' is not a valid date", "... time" or
+// "... date and time".
 TDateTime StrToDate(std::string_view text, const TFormatSettings& fs = FormatSettings);
 TDateTime StrToTime(std::string_view text, const TFormatSettings& fs = FormatSettings);
 TDateTime StrToDateTime(std::string_view text, const TFormatSettings& fs = FormatSettings);

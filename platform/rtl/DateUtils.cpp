@@ -106,9 +106,12 @@ TDateTime EncodeTime(int hour, int min, int sec, int msec) {
 
 TDateTime EncodeDateTime(int year, int month, int day, int hour, int min, int sec, int msec) {
   TDateTime d = EncodeDate(year, month, day);
-  TDateTime t = EncodeTime(hour, min, sec, msec);
+  return ComposeDateTime(d, EncodeTime(hour, min, sec, msec));
+}
+
+TDateTime ComposeDateTime(TDateTime date, TDateTime time) noexcept {
   // Before 1899 the time of day counts away from zero.
-  return d < 0 ? d - t : d + t;
+  return date < 0 ? date - time : date + time;
 }
 
 TTimeStamp DateTimeToTimeStamp(TDateTime value) {

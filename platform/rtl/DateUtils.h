@@ -50,6 +50,9 @@ bool TryEncodeDate(int year, int month, int day, TDateTime& date) noexcept;
 TDateTime EncodeTime(int hour, int min, int sec, int msec);
 bool TryEncodeTime(int hour, int min, int sec, int msec, TDateTime& time) noexcept;
 TDateTime EncodeDateTime(int year, int month, int day, int hour, int min, int sec, int msec);
+// A date plus a time of day (0 <= time < 1) with the sign convention above:
+// ComposeDateTime(-1, 0.25) is -1.25. Adding the two is wrong before 1899.
+TDateTime ComposeDateTime(TDateTime date, TDateTime time) noexcept;
 
 // Decoding rounds to the nearest millisecond first, so 0.9999999999 decodes
 // as the next midnight. A value outside MinDateTime..MaxDateTime (or NaN)

@@ -78,6 +78,14 @@ TEST(DateTime, InvalidArgumentsRaise) {
   EXPECT_THROW(DecodeDate(1e300, y, m, d), EConvertError);
 }
 
+TEST(DateTime, ComposeKeepsTheTimeOfDayBefore1899) {
+  EXPECT_DOUBLE_EQ(ComposeDateTime(-1, 0.25), -1.25);
+  EXPECT_DOUBLE_EQ(ComposeDateTime(2, 0.25), 2.25);
+  EXPECT_DOUBLE_EQ(DateOf(-1.25), -1);
+  EXPECT_DOUBLE_EQ(TimeOf(-1.25), 0.25);
+  EXPECT_DOUBLE_EQ(DateOf(2.75), 2);
+}
+
 TEST(DateTime, LeapYearsAndMonthLengths) {
   EXPECT_TRUE(IsLeapYear(2000));
   EXPECT_TRUE(IsLeapYear(2024));
