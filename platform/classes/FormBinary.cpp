@@ -50,6 +50,8 @@ public:
         obj.Position = pos.Int;
       }
     }
+    // An object flagged both inherited and inline is an inline one; the text
+    // form has one keyword for it and the tree one kind.
     obj.Kind = (flags & ffInline) ? fokInline : (flags & ffInherited) ? fokInherited : fokObject;
     obj.ClassName = ShortString();
     if (obj.ClassName.empty()) throw EReadError(SInvalidImage);

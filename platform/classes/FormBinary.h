@@ -23,7 +23,7 @@ void WriteFormBinary(TStream& out, const TFormObject& root);
 // ReadFormResourceHeader raises EReadError "Invalid stream format" when the
 // stream does not start with one; it returns the resource name.
 std::string ReadFormResourceHeader(TStream& in);
-// Writes the header, the image and then fills in the size.
+// Writes the header, carrying the image's size, and the image.
 void WriteFormResource(TStream& out, const TFormObject& root);
 
 // The signature of the binary image.
