@@ -16,6 +16,8 @@ TOrvaneBlobManager::~TOrvaneBlobManager() { Clear(); }
 
 void TOrvaneBlobManager::AddBlob(TOrvaneBlobStream* stream) {
   if (stream == nullptr) return;
+  // One manager owns a stream, and lists it once.
+  if (stream->Manager != nullptr) stream->Manager->RemoveBlob(stream);
   List.push_back(stream);
   stream->Manager = this;
 }
@@ -27,7 +29,7 @@ void TOrvaneBlobManager::RemoveBlob(TOrvaneBlobStream* stream) {
       List.erase(it);
       break;
     }
-  stream->Manager = nullptr;
+  if (stream->Manager == this) stream->Manager = nullptr;
 }
 
 void TOrvaneBlobManager::Clear() {

@@ -85,13 +85,17 @@ void TOrvaneSession::Loaded() {
 
 void TOrvaneSession::AddQuery(TOrvaneSQL* statement) {
   if (statement == nullptr) return;
+  // A statement is listed by one session only, and once: a list entry
+  // left behind would outlive the statement.
+  if (statement->FSession != nullptr) statement->FSession->RemoveQuery(statement);
   Queries.push_back(statement);
   statement->FSession = this;
 }
 
 void TOrvaneSession::RemoveQuery(TOrvaneSQL* statement) {
   if (statement == nullptr) return;
-  statement->FSession = nullptr;
+  // Only this session's own link is cleared; another session keeps its statement.
+  if (statement->FSession == this) statement->FSession = nullptr;
   auto it = std::find(Queries.begin(), Queries.end(), statement);
   if (it != Queries.end()) Queries.erase(it);
 }

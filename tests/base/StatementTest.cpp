@@ -136,6 +136,13 @@ TEST_F(FrameTest, SetSessionMovesBetweenSessionsAndToTheEnd) {
   sql->SetSession(nullptr);
   EXPECT_TRUE(other.Queries.empty());
   EXPECT_FALSE(sql->IsSessionAssigned());
+
+  // Called directly, the list operations keep every statement in one list.
+  other.AddQuery(&second);
+  EXPECT_TRUE(session->Queries.empty());
+  session->RemoveQuery(&second);  // not this session's statement
+  EXPECT_EQ(second.GetSession(), &other);
+  EXPECT_EQ(other.Queries, std::vector<TOrvaneSQL*>{&second});
 }
 
 TEST_F(FrameTest, StatementToOemFollowsTheSessionSetting) {
