@@ -37,6 +37,8 @@ public:
   int64_t Position() { return Seek(0, soCurrent); }
   void SetPosition(int64_t position) { Seek(position, soBeginning); }
   virtual int64_t Size();
+  // Streams that cannot change their size raise EStreamError rather than
+  // ignoring the call.
   virtual void SetSize(int64_t newSize);
 
   // All or nothing: EReadError "Stream read error" / EWriteError "Stream write error".
@@ -63,6 +65,9 @@ protected:
   int64_t FPosition = 0;
 };
 
+// Grows as it is written; a position past the end leaves a zero-filled gap on
+// the next Write. Sizes are limited to the framework's 2 GiB - 1: a larger or a
+// negative size raises EStreamError and leaves the contents as they were.
 class TMemoryStream : public TCustomMemoryStream {
 public:
   TMemoryStream() = default;
@@ -81,6 +86,9 @@ private:
   int64_t FCapacity = 0;
 };
 
+// A POSIX descriptor, not owned. Read and Write move as many bytes as they can
+// and raise EReadError / EWriteError with the system's text on an OS error;
+// Seek to a negative position raises EStreamError.
 class THandleStream : public TStream {
 public:
   explicit THandleStream(int handle) : FHandle(handle) {}
@@ -97,7 +105,8 @@ protected:
 class TFileStream : public THandleStream {
 public:
   // Raises EFOpenError "Cannot open file "%s". <system text>" or, for fmCreate,
-  // EFCreateError "Cannot create file "%s". <system text>".
+  // EFCreateError "Cannot create file "%s". <system text>". Share modes are
+  // kept with whole-file advisory locks that every TFileStream honours.
   TFileStream(const std::string& fileName, uint16_t mode);
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;
