@@ -169,8 +169,8 @@ bool Fill(SQLDATETIME& out, int y, int mo, int d, int h, int mi, int s, int ms) 
   out.year = static_cast<uint16_t>(y);
   out.month = static_cast<uint8_t>(mo - 1);
   out.day_of_week = static_cast<uint8_t>(DayOfWeek(y, mo, d));
-  int doy = d - 1;
-  for (int m = 1; m < mo; ++m) doy += DaysIn(y, m);
+  static const int before[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+  int doy = before[mo - 1] + d - 1 + (mo > 2 && Leap(y) ? 1 : 0);
   out.day_of_year = static_cast<uint16_t>(doy);
   out.day = static_cast<uint8_t>(d);
   out.hour = static_cast<uint8_t>(h);
@@ -228,7 +228,29 @@ bool ParseTime(std::string_view s, size_t& i, int& h, int& mi, int& sec, int& ms
 
 }  // namespace
 
+// "YYYY-MM-DD HH:MM:SS[.fff]", the form the library writes itself, read
+// without the general parser.
+bool FastDateTime(std::string_view s, SQLDATETIME& out) {
+  if (s.size() != 19 && s.size() != 23) return false;
+  const char* p = s.data();
+  auto d2 = [p](size_t i) -> int {
+    unsigned a = static_cast<unsigned>(p[i] - '0'), b = static_cast<unsigned>(p[i + 1] - '0');
+    return a < 10 && b < 10 ? static_cast<int>(a * 10 + b) : -1;
+  };
+  if (p[4] != '-' || p[7] != '-' || p[10] != ' ' || p[13] != ':' || p[16] != ':') return false;
+  int y1 = d2(0), y2 = d2(2), mo = d2(5), d = d2(8), h = d2(11), mi = d2(14), sec = d2(17), ms = 0;
+  if ((y1 | y2 | mo | d | h | mi | sec) < 0) return false;
+  if (s.size() == 23) {
+    unsigned a = static_cast<unsigned>(p[20] - '0');
+    int rest = d2(21);
+    if (p[19] != '.' || a > 9 || rest < 0) return false;
+    ms = static_cast<int>(a) * 100 + rest;
+  }
+  return Fill(out, y1 * 100 + y2, mo, d, h, mi, sec, ms);
+}
+
 bool TextToDateTime(std::string_view s, SQLDATETIME& out) {
+  if (FastDateTime(s, out)) return true;
   size_t i = 0;
   while (i < s.size() && s[i] == ' ') ++i;
   int y = 1899, mo = 12, d = 30, h = 0, mi = 0, sec = 0, ms = 0;

@@ -15,6 +15,9 @@ void Cursor::Start() {
   done_ = false;
   cache_.Clear();
   live_ = std::make_unique<StatementCells>(*be);
+  liveRow_.st = live_.get();
+  liveRow_.views = nullptr;
+  staleLive_ = 0;
   StepOne();
 }
 
@@ -23,7 +26,7 @@ void Cursor::StepOne() {
   if (be->Step()) {
     ++streamPos_;
     onRow_ = true;
-    if (Scroll()) cache_.Append(*be, ncols + (rowidCol >= 0 ? 1 : 0));
+    if (Scroll()) liveRow_.views = &cache_.Append(*be, ncols + (rowidCol >= 0 ? 1 : 0));
   } else {
     done_ = true;
     onRow_ = false;
@@ -43,11 +46,13 @@ bool Cursor::Reach(int64_t r) {
 }
 
 CellSource& Cursor::Cells(int64_t r) {
-  if (Scroll()) {
-    row_.Load(cache_, r, ncols + (rowidCol >= 0 ? 1 : 0));
-    return row_;
-  }
-  return *live_;
+  // A row just stepped to is read from the back end even by a scrollable
+  // cursor: the cached copy is only needed when the cursor comes back.
+  bool live = onRow_ && r == streamPos_ && r != staleLive_;
+  if (!Scroll()) return *live_;
+  if (live && liveRow_.views) return liveRow_;
+  row_.Load(cache_, r, ncols + (rowidCol >= 0 ? 1 : 0));
+  return row_;
 }
 
 CellSource& Cursor::Current() {
@@ -61,8 +66,10 @@ CellSource& Cursor::Current() {
 }
 
 void Cursor::RefreshCurrent(CellSource& cells) {
-  if (Scroll() && pos_ >= 1 && pos_ <= cache_.Size())
+  if (Scroll() && pos_ >= 1 && pos_ <= cache_.Size()) {
     cache_.Replace(pos_, cells, ncols + (rowidCol >= 0 ? 1 : 0));
+    staleLive_ = pos_;
+  }
 }
 
 int Cursor::Fetch(unsigned kind, int32_t offset, SQLDA* out, unsigned rows, int& delivered) {

@@ -50,6 +50,20 @@ public:
   void Close();
 
 private:
+  // The row the back end stands on, as a scrollable cursor has just read
+  // it: cells from that reading, conversions from the back end.
+  class LiveRow final : public CellSource {
+  public:
+    const std::vector<CellView>* views = nullptr;
+    StatementCells* st = nullptr;
+    void Peek(int c, CellView& v) override { v = (*views)[static_cast<size_t>(c)]; }
+    Kind CellKind(int c) override { return (*views)[static_cast<size_t>(c)].kind; }
+    int64_t CellInt(int c) override { return st->CellInt(c); }
+    double CellDouble(int c) override { return st->CellDouble(c); }
+    std::string_view CellText(int c) override { return st->CellText(c); }
+    std::string_view CellBlob(int c) override { return st->CellBlob(c); }
+  };
+
   bool Reach(int64_t r);
   void StepOne();
   CellSource& Cells(int64_t r);
@@ -61,6 +75,8 @@ private:
   RowCache cache_;
   RowCache::Row row_;
   std::unique_ptr<StatementCells> live_;
+  LiveRow liveRow_;
+  int64_t staleLive_ = 0;  // a row changed since the back end read it
 };
 
 }  // namespace orvesql

@@ -45,11 +45,11 @@ void RowCache::Clear() {
 char* RowCache::Reserve(size_t n) {
   if (n > kChunk / 4) {
     // A big row gets a chunk of its own, kept before the current one.
-    chunks_.insert(chunks_.end() - (chunks_.empty() ? 0 : 1), std::make_unique<char[]>(n));
+    chunks_.insert(chunks_.end() - (chunks_.empty() ? 0 : 1), std::make_unique_for_overwrite<char[]>(n));
     return chunks_[chunks_.size() - (chunks_.size() == 1 ? 1 : 2)].get();
   }
   if (used_ + n > kChunk) {
-    chunks_.push_back(std::make_unique<char[]>(kChunk));
+    chunks_.push_back(std::make_unique_for_overwrite<char[]>(kChunk));
     used_ = 0;
   }
   char* p = chunks_.back().get() + used_;
@@ -57,7 +57,7 @@ char* RowCache::Reserve(size_t n) {
   return p;
 }
 
-void RowCache::Append(BackendStatement& st, int ncols) {
+const std::vector<CellView>& RowCache::Append(BackendStatement& st, int ncols) {
   scratch_.resize(static_cast<size_t>(ncols));
   size_t total = 0;
   for (int c = 0; c < ncols; ++c) {
@@ -67,28 +67,30 @@ void RowCache::Append(BackendStatement& st, int ncols) {
   char* p = Reserve(total);
   rows_.push_back(p);
   for (const CellView& v : scratch_) p = PutCell(p, v);
+  return scratch_;
 }
 
 void RowCache::Replace(int64_t r, CellSource& cells, int ncols) {
-  scratch_.resize(static_cast<size_t>(ncols));
+  // Its own cell list: scratch_ still describes the row the back end is on.
+  std::vector<CellView> views(static_cast<size_t>(ncols));
   size_t total = 0;
   for (int c = 0; c < ncols; ++c) {
-    cells.Peek(c, scratch_[static_cast<size_t>(c)]);
-    total += CellSize(scratch_[static_cast<size_t>(c)]);
+    cells.Peek(c, views[static_cast<size_t>(c)]);
+    total += CellSize(views[static_cast<size_t>(c)]);
   }
   // Copy first: the cells may point into the row being replaced.
   std::string copy;
-  for (auto& v : scratch_)
+  for (auto& v : views)
     if (v.kind == Kind::Text || v.kind == Kind::Blob) copy.append(v.p, v.n);
   size_t at = 0;
-  for (auto& v : scratch_)
+  for (auto& v : views)
     if (v.kind == Kind::Text || v.kind == Kind::Blob) {
       v.p = copy.data() + at;
       at += v.n;
     }
   char* p = Reserve(total);
   rows_[static_cast<size_t>(r - 1)] = p;
-  for (const CellView& v : scratch_) p = PutCell(p, v);
+  for (const CellView& v : views) p = PutCell(p, v);
 }
 
 void RowCache::Row::Load(const RowCache& cache, int64_t r, int ncols) {

@@ -13,8 +13,9 @@ namespace orvesql {
 
 class RowCache {
 public:
-  // Appends the current row of st (columns 0..ncols-1).
-  void Append(BackendStatement& st, int ncols);
+  // Appends the current row of st (columns 0..ncols-1); returns the cells as
+  // read, valid until st moves.
+  const std::vector<CellView>& Append(BackendStatement& st, int ncols);
   // Replaces row r (1-based) with new cells.
   void Replace(int64_t r, CellSource& cells, int ncols);
   int64_t Size() const { return static_cast<int64_t>(rows_.size()); }
