@@ -7,7 +7,7 @@
 
 TStreamOriginalFormat TestStreamFormat(TStream& stream) {
   const int64_t start = stream.Position();
-  char head[64] = {};
+  char head[512] = {};  // room for blank lines before a text form's first word
   const int64_t n = stream.Read(head, sizeof head);
   stream.SetPosition(start);
   if (n >= 4 && std::memcmp(head, FormBinarySignature, 4) == 0) return sofBinary;
