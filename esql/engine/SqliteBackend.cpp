@@ -202,8 +202,22 @@ public:
   void SetWaitHook(std::function<void()> hook) override { waitHook_ = std::move(hook); }
 
   void Snapshot(std::string& image, int& pageSize) override {
-    // Copy into a private in-memory database first: the copy is one
-    // consistent state even while other connections keep writing.
+    // Read through a connection of its own, so that this connection's open
+    // transaction neither blocks the copy nor leaks into it, and copy into a
+    // private in-memory database: one consistent committed state even while
+    // other connections keep writing.
+    sqlite3* src = nullptr;
+    const char* path = sqlite3_db_filename(db_, "main");
+    if (sqlite3_open_v2(path ? path : "", &src, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+      std::string msg = src ? sqlite3_errmsg(src) : "cannot open";
+      sqlite3_close(src);
+      throw EsqlError(E_IO, msg);
+    }
+    struct SrcCloser {
+      sqlite3* db;
+      ~SrcCloser() { sqlite3_close(db); }
+    } srcCloser{src};
+    sqlite3_busy_timeout(src, timeoutMs_);
     sqlite3* mem = nullptr;
     if (sqlite3_open_v2(":memory:", &mem, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
         SQLITE_OK) {
@@ -214,7 +228,7 @@ public:
       sqlite3* db;
       ~Closer() { sqlite3_close(db); }
     } closer{mem};
-    sqlite3_backup* b = sqlite3_backup_init(mem, "main", db_, "main");
+    sqlite3_backup* b = sqlite3_backup_init(mem, "main", src, "main");
     if (!b) Raise(mem, sqlite3_errcode(mem));
     int rc = sqlite3_backup_step(b, -1);
     sqlite3_backup_finish(b);
