@@ -91,8 +91,8 @@ public:
   TDateTime AsDateTime() const;
   std::string AsString() const;
 
-  // Index of the element addressed by one index per dimension; EVariantError
-  // when the Variant is not an array or an index is out of bounds.
+  // The element addressed by one index per dimension; EVariantError when the
+  // Variant is not an array or an index is out of bounds.
   Variant GetElement(std::initializer_list<int> indices) const;
   void PutElement(std::initializer_list<int> indices, const Variant& value);
   Variant operator[](int index) const { return GetElement({index}); }
@@ -116,7 +116,6 @@ private:
   friend class TVarArrayData;
   friend Variant VarArrayCreate(std::initializer_list<int> bounds, TVarType elementType);
   friend Variant VarArrayCreate(const std::vector<TVarArrayBound>& bounds, TVarType elementType);
-  friend void VarArrayRedim(Variant& array, int highBound);
 
   TVarType FType = varEmpty;
   // Integers, Booleans, currency (scaled), error codes.
