@@ -136,6 +136,11 @@ void TDataSet::Loaded() {
   }
 }
 
+void TDataSet::GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) {
+  for (TField* field : FFields)
+    if (field->Owner() == root) proc(field);
+}
+
 void TDataSet::OpenCursor(bool infoQuery) {
   if (infoQuery)
     InternalInitFieldDefs();

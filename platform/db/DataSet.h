@@ -175,6 +175,10 @@ public:
   TDataSetErrorEvent OnPostError, OnEditError, OnDeleteError;
 
   static void Publish(TPropertyTable<TDataSet>& props);
+  // Persistent fields are written as nested objects of their dataset, and
+  // read back owned by the root (the form), not by the dataset.
+  void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) override;
+  TComponent* GetChildOwner() override { return nullptr; }
 
 protected:
   // ---- Virtual operations a concrete dataset replaces

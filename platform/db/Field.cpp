@@ -185,6 +185,12 @@ void TField::Assign(const TPersistent* source) {
   TComponent::Assign(source);
 }
 
+TComponent* TField::GetParentComponent() const { return FDataSet; }
+
+void TField::SetParentComponent(TComponent* parent) {
+  if (auto* ds = dynamic_cast<TDataSet*>(parent)) SetDataSet(ds);
+}
+
 void TField::AccessError(const char* typeName) const {
   DatabaseErrorFmt(SFieldAccessError, nullptr, DisplayName(), typeName);
 }

@@ -115,6 +115,11 @@ public:
   void Change();
   // Copies another field's value (or NULL).
   void Assign(const TPersistent* source) override;
+  // In form files a persistent field is written inside its dataset's object
+  // and joins that dataset when it is read.
+  bool HasParent() const override { return true; }
+  TComponent* GetParentComponent() const override;
+  void SetParentComponent(TComponent* parent) override;
 
   TFieldNotifyEvent OnValidate;
   TFieldNotifyEvent OnChange;

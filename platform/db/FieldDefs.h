@@ -76,6 +76,10 @@ public:
   bool Updated() const { return FUpdated; }
   void SetUpdated(bool value) { FUpdated = value; }
 
+protected:
+  // The collection's change report keeps its own meaning beside Update().
+  using TCollection::Update;
+
 private:
   TDataSet* FDataSet;
   bool FUpdated = false;

@@ -6,6 +6,7 @@
 
 #include "AnsiStrings.h"
 #include "RtlConsts.h"
+#include "TypInfo.h"
 
 namespace {
 constexpr int BookmarkBytes = 8;
@@ -75,6 +76,8 @@ private:
 };
 
 // ---- Construction and test data ---------------------------------------------
+
+ORV_IMPLEMENT_CLASS(TMemDataSet)
 
 TMemDataSet::TMemDataSet(TComponent* owner, std::vector<TMemColumn> columns)
     : TDataSet(owner), FColumns(std::move(columns)), FMasterLink(std::make_unique<TMasterLink>(this)) {
@@ -197,8 +200,14 @@ std::vector<int> TMemDataSet::Visible() const {
   return rows;
 }
 
-int32_t& TMemDataSet::RowNumber(TRecordBuffer buffer) const {
-  return *reinterpret_cast<int32_t*>(buffer + FBookmarkOffset);
+int32_t TMemDataSet::RowNumber(TRecordBuffer buffer) const {
+  int32_t row;
+  std::memcpy(&row, buffer + FBookmarkOffset, 4);
+  return row;
+}
+
+void TMemDataSet::SetRowNumber(TRecordBuffer buffer, int32_t row) const {
+  std::memcpy(buffer + FBookmarkOffset, &row, 4);
 }
 
 // ---- Opening and closing ----------------------------------------------------
@@ -282,7 +291,7 @@ TGetResult TMemDataSet::GetRecord(TRecordBuffer buffer, TGetMode mode, bool) {
   if (result != grOK) return result;
   const TRow& row = FRows[static_cast<size_t>(rows[static_cast<size_t>(FCursor)])];
   std::memcpy(buffer, row.Image.data(), row.Image.size());
-  RowNumber(buffer) = FCursor;
+  SetRowNumber(buffer, FCursor);
   SetBookmarkFlag(buffer, bfCurrent);
   std::memcpy(buffer + FNullOffset, row.Nulls.data(), row.Nulls.size());
   GetCalcFields(buffer);

@@ -19,6 +19,7 @@ struct TMemColumn {
 };
 
 class TMemDataSet : public TDataSet {
+  ORV_CLASS(TMemDataSet, TDataSet)
 public:
   TMemDataSet(TComponent* owner, std::vector<TMemColumn> columns);
   ~TMemDataSet() override;
@@ -111,7 +112,9 @@ private:
   void InsertAt(TRecordBuffer buffer, int position);
   int FindRow(const std::string& keyFields, const Variant& keyValues, TLocateOptions options) const;
   void ReopenForMaster();
-  int32_t& RowNumber(TRecordBuffer buffer) const;
+  // The bookmark's row number (the area need not be aligned).
+  int32_t RowNumber(TRecordBuffer buffer) const;
+  void SetRowNumber(TRecordBuffer buffer, int32_t row) const;
 
   std::vector<TMemColumn> FColumns;
   std::vector<TRow> FRows;
