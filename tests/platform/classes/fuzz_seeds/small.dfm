@@ -1,0 +1,3 @@
+object C: TTestComp
+  Link = C
+end
