@@ -48,6 +48,14 @@ public:
   // does not exist or a value it cannot take, EMethodNotFound for an event
   // naming a method the root does not publish. On any error everything this
   // read created is destroyed again.
+  //
+  // A reference names a component of the root ("Session1", nested ones as
+  // "Frame1.Button1"), the root itself, or a component of a global component
+  // ("DataModule1.Session1", see RegisterFindGlobalComponent). A reference
+  // that names none of them is an error here: a form is read after the forms
+  // and data modules it refers to, instead of waiting for them to appear.
+  // At design time (csDesigning on the root) an event naming a method the
+  // root does not publish keeps the name without a handler.
   TComponent* ReadRootComponent(const TFormObject& tree, TComponent* root, TComponent* owner);
 
   // Value access for DefineProperty readers, on the current property's value.
