@@ -42,19 +42,19 @@ TOrvaneSQL::~TOrvaneSQL() {
 void TOrvaneSQL::BeforeDestruction() {
   if (FDestructionDone) return;
   FDestructionDone = true;
-  // Whatever the driver raises on the way, the frame's buffers and the
-  // session link must not outlive the statement.
+  // Releasing ignores the outcome, and a destructor cannot pass an error on:
+  // a failing driver step must not keep the rest from being released.
   try {
     UnprepareOpen();
+  } catch (...) {
+  }
+  try {
     UnprepareExecute();
   } catch (...) {
-    InternalFreeOpenBuffer();
-    TOrvaneSQL::InternalClearVariables(OpenVariables);
-    TOrvaneSQL::InternalClearVariables(ExecVariables);
-    BlobManager.reset();
-    SetSession(nullptr);
-    throw;
   }
+  InternalFreeOpenBuffer();
+  TOrvaneSQL::InternalClearVariables(OpenVariables);
+  TOrvaneSQL::InternalClearVariables(ExecVariables);
   BlobManager.reset();
   SetSession(nullptr);
 }

@@ -128,7 +128,8 @@ public:
   // The frame's destruction steps (UnprepareOpen, UnprepareExecute, release
   // of the blob manager, detaching from the session). They reach driver
   // overrides, so every driver calls this first in its own destructor. It
-  // runs once; later calls do nothing.
+  // runs once; later calls do nothing. Errors of the driver steps are
+  // ignored, as releasing ignores its outcome.
   void BeforeDestruction();
 
   // The session. At run time GetSession raises "The session property is not

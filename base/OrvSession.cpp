@@ -33,11 +33,19 @@ TOrvaneSession::~TOrvaneSession() {
 void TOrvaneSession::BeforeDestruction() {
   if (FDestructionDone) return;
   FDestructionDone = true;
-  SetConnected(false);
+  // A destructor cannot pass an error on: a failing disconnect must not keep
+  // the library reference from being released.
+  try {
+    SetConnected(false);
+  } catch (...) {
+  }
   if (LibraryLoaded) {
-    SetLibraryLoaded(false);
-    SetLibraryReferenceCount(GetLibraryReferenceCount() - 1);
-    if (GetLibraryReferenceCount() == 0) InternalUnLoadLibrary();
+    try {
+      SetLibraryLoaded(false);
+      SetLibraryReferenceCount(GetLibraryReferenceCount() - 1);
+      if (GetLibraryReferenceCount() == 0) InternalUnLoadLibrary();
+    } catch (...) {
+    }
   }
   while (!Queries.empty()) RemoveQuery(Queries.back());
 }

@@ -71,7 +71,8 @@ public:
   // reference on the library (unloading it with the last one), detach the
   // statements. They call driver overrides, which C++ no longer reaches from
   // this class's destructor, so every driver calls this first in its own
-  // destructor. It runs once; later calls do nothing.
+  // destructor. It runs once; later calls do nothing. Errors of the driver
+  // steps are ignored, as releasing ignores its outcome.
   void BeforeDestruction();
 
   void Loaded() override;

@@ -62,6 +62,18 @@ TEST_F(FrameTest, DestroyingTheSessionLeavesItsStatementsWithoutSession) {
   }
 }
 
+TEST_F(FrameTest, DestructionReleasesEverythingEvenWhenTheDriverFails) {
+  session->SetConnected(true);
+  ASSERT_TRUE(sql->OpenRead("q", NoValues()));
+  sql->Fail = {"UnprepareOpen"};
+  session->FailDisconnect = true;
+  sql.reset();  // the failing drop is ignored; buffers and the list entry go
+  EXPECT_TRUE(session->Queries.empty());
+  session.reset();
+  EXPECT_EQ(TTestSession::LibraryReferences, 0);
+  EXPECT_EQ(log.CountOf("UnLoadLibrary"), 1);
+}
+
 TEST_F(FrameTest, StartTransactionTwiceRaisesUntilTheTransactionEnds) {
   session->StartTransaction();
   EXPECT_TRUE(session->InTransaction);

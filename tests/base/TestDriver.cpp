@@ -66,6 +66,7 @@ void TTestSession::SetConnected(bool value) {
     if (FailConnect) RaiseLastError("Connection refused", -103);
   } else if (!value && Connected()) {
     Note("Disconnect");
+    if (FailDisconnect) throw EOrvaneException("connection lost", -308);
     InternalCloseQueries();
   }
   TOrvaneSession::SetConnected(value);
@@ -176,6 +177,7 @@ void TTestSQL::InternalClose() {
 
 void TTestSQL::InternalUnprepareOpen() {
   Note("UnprepareOpen");
+  if (Fails("UnprepareOpen")) throw EOrvaneException("drop failed", -1);
   TOrvaneSQL::InternalUnprepareOpen();
 }
 

@@ -50,6 +50,7 @@ public:
   std::string LoggedName = "session";
   // Scripted answers.
   bool FailConnect = false;
+  bool FailDisconnect = false;  // raises
   int CheckCode = 0;  // < 0: Check reports an error with this code
 
   int GetLibraryReferenceCount() override;
@@ -79,7 +80,7 @@ public:
   ~TTestSQL() override;
 
   TCallLog* Log;
-  // Slots named here answer False (or do nothing) instead of succeeding.
+  // Slots named here answer False instead of succeeding (UnprepareOpen raises).
   std::set<std::string> Fail;
   // The columns the cursor describes when it opens, and their first row.
   std::vector<TTestColumn> Columns;
