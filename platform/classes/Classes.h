@@ -89,10 +89,11 @@ enum TOperation { opInsert, opRemove };
 // A component: owned by its owner, which destroys it; named uniquely among its
 // owner's components; told through Notification when a component it knows goes.
 //
-// Ownership: a component created with an owner belongs to that owner and must
-// not be deleted by anyone else. A component created without an owner belongs
-// to the code that created it, which keeps it in a std::unique_ptr (or adds it
-// to an owner later with InsertComponent).
+// Ownership: a component created with an owner belongs to that owner, which
+// destroys it with itself; destroying it earlier is allowed and takes it out
+// of the owner's list. A component created without an owner belongs to the
+// code that created it, which keeps it in a std::unique_ptr (or hands it to an
+// owner later with InsertComponent).
 class TComponent : public TPersistent {
   ORV_CLASS(TComponent, TPersistent)
 public:
