@@ -336,7 +336,7 @@ TBytesField::TBytesField(TComponent* owner) : TField(owner) {
 
 void TBytesField::SetSize(int size) {
   CheckInactive();
-  if (size < 1 || size > MaxFieldSize) DatabaseError(SInvalidFieldSize, DataSet());
+  if (size < 0 || size > MaxFieldSize) DatabaseError(SInvalidFieldSize, DataSet());
   StoreSize(size);
 }
 
@@ -356,6 +356,8 @@ void TBytesField::SetAsString(const std::string& value) {
 Variant TBytesField::GetAsVariant() const {
   std::string bytes(static_cast<size_t>(Size()), '\0');
   if (!GetData(bytes.data())) return Null();
+  // A zero-length column has no array bounds to give; its value is empty.
+  if (bytes.empty()) return Variant(std::string());
   Variant result = VarArrayCreate({0, Size() - 1}, varByte);
   {
     TVarArrayLock lock(result);

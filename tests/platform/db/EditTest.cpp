@@ -115,6 +115,34 @@ TEST_F(EditTest, InsertGoesBeforeTheCurrentRecordAndAppendAfterTheLast) {
   EXPECT_EQ(Id(), 1);
 }
 
+TEST_F(EditTest, InsertInAFullRingShowsTheNewRecordInPlaceUntilPostOrCancel) {
+  TRecordingLink grid;
+  grid.SetBufferCount(4);
+  grid.SetDataSource(Source);
+  People->MoveBy(2);
+  ASSERT_EQ(grid.WindowIds(), (std::vector<int>{1, 2, 3, 4}));
+  People->Insert();
+  EXPECT_EQ(grid.WindowIds(), (std::vector<int>{1, 2, 0, 3}));  // the new record reads 0
+  EXPECT_EQ(grid.ActiveRecord(), 2);
+  People->Cancel();
+  EXPECT_EQ(grid.WindowIds(), (std::vector<int>{1, 2, 3, 4}));
+  EXPECT_EQ(Id(), 3);
+
+  People->Insert();
+  People->FieldByName("ID")->SetAsInteger(99);
+  People->Post();
+  EXPECT_EQ(grid.WindowIds(), (std::vector<int>{1, 2, 99, 3}));
+  EXPECT_EQ(Id(), 99);
+  People->Refresh();
+  EXPECT_EQ(Id(), 99);
+
+  People->Append();
+  EXPECT_EQ(grid.WindowIds(), (std::vector<int>{8, 9, 10, 0}));
+  People->Cancel();
+  EXPECT_EQ(Id(), 10);
+  EXPECT_EQ(grid.WindowIds(), (std::vector<int>{7, 8, 9, 10}));
+}
+
 TEST_F(EditTest, DeletingTheLastRowsLeavesTheNewLastThenAnEmptyDataset) {
   MakePeople(2);
   People->Open();
