@@ -230,7 +230,17 @@ public:
     } closer{mem};
     sqlite3_backup* b = sqlite3_backup_init(mem, "main", src, "main");
     if (!b) Raise(mem, sqlite3_errcode(mem));
-    int rc = sqlite3_backup_step(b, -1);
+    // A lock held for a moment (another connection committing) is waited
+    // out, as long as statements wait for locks.
+    int rc;
+    auto start = std::chrono::steady_clock::now();
+    for (;;) {
+      rc = sqlite3_backup_step(b, -1);
+      if (rc != SQLITE_BUSY && rc != SQLITE_LOCKED) break;
+      auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+      if (waited.count() >= timeoutMs_) break;
+      sqlite3_sleep(10);
+    }
     sqlite3_backup_finish(b);
     if (rc != SQLITE_DONE) Raise(nullptr, rc);
     sqlite3_int64 size = 0;

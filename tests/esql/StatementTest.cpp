@@ -151,14 +151,17 @@ TEST_F(Statements, HostValuesRoundTripInEveryBufferFormat) {
   EXPECT_EQ(out.Dbl(2), 2.5);
   SQLDATETIME back;
   std::memcpy(&back, out.slots[3].data.data(), 14);
-  EXPECT_EQ(back.year, 2000);
-  EXPECT_EQ(back.month, 2);
-  EXPECT_EQ(back.day_of_week, 3);   // 1 March 2000 was a Wednesday
-  EXPECT_EQ(back.day_of_year, 60);
-  EXPECT_EQ(back.day, 1);
-  EXPECT_EQ(back.hour, 13);
-  EXPECT_EQ(back.second, 30);
-  EXPECT_EQ(back.fraction, 250u);   // milliseconds
+  // Packed fields are copied out before comparing (no references to them).
+  unsigned year = back.year, month = back.month, dow = back.day_of_week, doy = back.day_of_year;
+  unsigned day = back.day, hour = back.hour, second = back.second, fraction = back.fraction;
+  EXPECT_EQ(year, 2000u);
+  EXPECT_EQ(month, 2u);
+  EXPECT_EQ(dow, 3u);        // 1 March 2000 was a Wednesday
+  EXPECT_EQ(doy, 60u);
+  EXPECT_EQ(day, 1u);
+  EXPECT_EQ(hour, 13u);
+  EXPECT_EQ(second, 30u);
+  EXPECT_EQ(fraction, 250u);  // milliseconds
   std::memcpy(&blen, out.slots[4].data.data(), 2);
   EXPECT_EQ(blen, 3);
   EXPECT_EQ(std::memcmp(out.slots[4].data.data() + 2, "\x01\x00\x02", 3), 0);
