@@ -221,6 +221,14 @@ TEST_F(FilerTest, LoadingSequence) {
                                                  "Loaded Second link=- sql=0"}));
 }
 
+TEST_F(FilerTest, ComponentsAreLoadingFromTheirConstructorOn) {
+  std::unique_ptr<TComponent> root(
+      ReadComponentFromText("object R: TTestRoot\n  object X: TTestCompEx\n    object Y: TTestCompEx\n    end\n  end\nend\n"));
+  auto inCode = std::make_unique<TTestCompEx>(nullptr);
+  EXPECT_EQ(TestLog(), (std::vector<std::string>{"Create loading", "Create loading", "Loaded R", "Loaded X link=- sql=0",
+                                                 "Loaded Y link=- sql=0", "Create"}));
+}
+
 TEST_F(FilerTest, ReferencesAcrossRootsUseGlobalComponents) {
   auto other = std::make_unique<TTestRoot>(nullptr);
   other->SetName("Shared");

@@ -100,7 +100,10 @@ private:
 class TTestCompEx : public TTestComp {
   ORV_CLASS(TTestCompEx, TTestComp)
 public:
-  explicit TTestCompEx(TComponent* owner) : TTestComp(owner) { SetCount(10); }
+  explicit TTestCompEx(TComponent* owner) : TTestComp(owner) {
+    SetCount(10);
+    TestLog().push_back(ComponentState().Contains(csLoading) ? "Create loading" : "Create");
+  }
   const std::string& Extra() const { return FExtra; }
   void SetExtra(const std::string& value) { FExtra = value; }
   static void Publish(TPropertyTable<TTestCompEx>& props);
