@@ -51,13 +51,3 @@ TOrvaneBlobStream* TOrvaneBlobManager::BlobByName(const std::string& name) {
 bool TOrvaneBlobManager::IsModified(const TOrvaneBlobStream* stream) {
   return stream != nullptr && stream->Modified;
 }
-
-TOrvaneBlobStream::TOrvaneBlobStream(TOrvaneBlobManager* manager, const std::string& fieldName)
-    : FieldName(fieldName) {
-  if (manager != nullptr) manager->AddBlob(this);
-}
-
-TOrvaneBlobStream::~TOrvaneBlobStream() {
-  OrvDisposeMem(Memory, DataSize);
-  if (Manager != nullptr) Manager->RemoveBlob(this);
-}

@@ -27,8 +27,7 @@ extern const TResourceString ORVANE_ERR_CURS_READ_ONLY;        // 65533
 extern const TResourceString ORVANE_ERR_CURS_MISSING_ROWID;    // 65534
 extern const TResourceString ORVANE_ERR_FIELD_NOT_FOUND;       // 65535
 
-// Fixed texts of the limits the frame guards; they are not in the table, as
-// no language file of the product has ever carried them.
+// Fixed texts of the limits the frame guards, outside the message table.
 inline constexpr const char* SOrvTooManyVariables =
     "Too many host variables: %d (at most %d input and output variables in all)";
 inline constexpr const char* SOrvTooManyFields = "Too many result columns: %d (at most %d)";
