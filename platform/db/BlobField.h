@@ -38,6 +38,8 @@ public:
 
 protected:
   std::string GetAsString() const override;
+  // The value as 8-bit text (any bytes, NULs included) for memos and blobs
+  // alike, so that it converts to and from strings without loss.
   Variant GetAsVariant() const override;
   // Text, or a byte array taken as its bytes.
   void SetVarValue(const Variant& value) override;

@@ -736,6 +736,8 @@ void TDataSet::DataEvent(TDataEvent event, intptr_t info) {
             IsEditMode(FState))
           GetCalcFields(ActiveBuffer());
       }
+      // The field's OnChange follows every change of its value, whether or
+      // not controls are disabled: it belongs to the dataset, not to them.
       field->Change();
       break;
     }

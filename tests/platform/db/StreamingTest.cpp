@@ -56,4 +56,28 @@ TEST(DataSetStreaming, PersistentFieldsAndActiveSurviveAFormFile) {
   EXPECT_FALSE(read->DefaultFields());
 }
 
+TEST(DataSetStreaming, StoredActiveThatCannotOpenIsReportedInTheDesignerAndRaisedAtRunTime) {
+  RegisterClass(TPeopleSet::StaticClass());
+  const char* text =
+      "object Form: TComponent\n"
+      "  object People: TPeopleSet\n"
+      "    Active = True\n"
+      "    object PeopleX: TIntegerField\n"
+      "      FieldName = 'NOPE'\n"
+      "    end\n"
+      "  end\n"
+      "end\n";
+  auto runTime = std::make_unique<TComponent>(nullptr);
+  EXPECT_THROW(TReader().ReadRootComponent(ParseFormText(text), runTime.get(), nullptr), EDatabaseError);
+  EXPECT_EQ(runTime->ComponentCount(), 0);
+
+  auto design = std::make_unique<TComponent>(nullptr);
+  design->SetDesigning(true);
+  TReader().ReadRootComponent(ParseFormText(text), design.get(), nullptr);
+  auto* read = dynamic_cast<TPeopleSet*>(design->FindComponent("People"));
+  ASSERT_NE(read, nullptr);
+  EXPECT_FALSE(read->Active());
+  EXPECT_EQ(read->HandledErrors, (std::vector<std::string>{"People: Field 'NOPE' not found"}));
+}
+
 }  // namespace
