@@ -106,6 +106,25 @@ TEST_F(NavigationTest, GotoBookmarkCentresTheRecordAndBookmarksCompareByRow) {
   EXPECT_THROW(People->GotoBookmark(TBookmark{1, 2}), EDatabaseError);
 }
 
+TEST_F(NavigationTest, BookmarkOfARowThatIsGoneRaisesAndKeepsTheRecord) {
+  People->Open();
+  People->Last();
+  TBookmark last = People->GetBookmark();
+  People->Delete();
+  People->First();
+  People->Next();
+  try {
+    People->GotoBookmark(last);
+    ADD_FAILURE();
+  } catch (EDatabaseError& e) {
+    EXPECT_EQ(e.Message(), "People: Record not found");
+  }
+  EXPECT_FALSE(People->BookmarkValid(last));
+  EXPECT_EQ(Id(), 2);
+  People->Next();
+  EXPECT_EQ(Id(), 3);
+}
+
 TEST_F(NavigationTest, EmptyDatasetHasNoBookmarkAndNoRecord) {
   MakePeople(0);
   People->Open();
