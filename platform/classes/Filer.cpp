@@ -576,6 +576,15 @@ void TReader::ReadCollection(TCollection* collection, const TFormValue& value) {
   std::string base = FPath;
   if (FDepth + 1 > FormMaxDepth) throw EReadError("Objects nest too deep");
   ++FDepth;
+  // A collection read a second time drops its earlier items: references
+  // waiting to be set on them (or on their sub-objects) go with them.
+  std::erase_if(FFixups, [collection](const TFixup& f) {
+    for (auto* p = dynamic_cast<TPersistent*>(f.Instance); p != nullptr; p = p->GetOwner()) {
+      auto* item = dynamic_cast<TCollectionItem*>(p);
+      if (item != nullptr && item->Collection() == collection) return true;
+    }
+    return false;
+  });
   collection->BeginUpdate();
   try {
     collection->Clear();

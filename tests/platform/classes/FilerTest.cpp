@@ -221,6 +221,20 @@ TEST_F(FilerTest, LoadingSequence) {
                                                  "Loaded Second link=- sql=0"}));
 }
 
+TEST_F(FilerTest, ReferencesFromCollectionItems) {
+  std::unique_ptr<TComponent> root(ReadComponentFromText(
+      "object R: TTestRoot\n  object Q: TTestComp\n    Items = <\n      item\n        Target = Later\n      end>\n"
+      "  end\n  object Later: TTestComp\n  end\nend\n"));
+  auto* q = static_cast<TTestComp*>(root->FindComponent("Q"));
+  EXPECT_EQ(static_cast<TTestItem*>(q->Items()->Items(0))->Target(), root->FindComponent("Later"));
+
+  // Read twice: the first items are gone, and so are their pending references.
+  root.reset(ReadComponentFromText(
+      "object R: TTestRoot\n  object Q: TTestComp\n    Items = <\n      item\n        Target = Q\n      end>\n"
+      "    Items = <>\n  end\nend\n"));
+  EXPECT_EQ(static_cast<TTestComp*>(root->FindComponent("Q"))->Items()->Count(), 0);
+}
+
 TEST_F(FilerTest, ComponentsAreLoadingFromTheirConstructorOn) {
   std::unique_ptr<TComponent> root(
       ReadComponentFromText("object R: TTestRoot\n  object X: TTestCompEx\n    object Y: TTestCompEx\n    end\n  end\nend\n"));

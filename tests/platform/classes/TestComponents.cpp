@@ -27,6 +27,7 @@ void TTestItem::Assign(const TPersistent* source) {
 void TTestItem::Publish(TPropertyTable<TTestItem>& props) {
   props.Add("FieldName", &TTestItem::FieldName, &TTestItem::SetFieldName);
   props.Field("Size", &TTestItem::FSize).Default(0);
+  props.Add("Target", &TTestItem::Target, &TTestItem::SetTarget);
 }
 
 int TTestComp::Destroyed = 0;

@@ -12,6 +12,8 @@
 #include "StringLists.h"
 #include "TypInfo.h"
 
+class TTestComp;
+
 enum TTestMode { tmLocal, tmServer, tmNetwork };
 ORV_ENUM_INFO(TTestMode, tmLocal, tmServer, tmNetwork)
 
@@ -30,12 +32,16 @@ public:
   void SetFieldName(const std::string& name) { FFieldName = name; }
   int Size() const { return FSize; }
   void SetSize(int size) { FSize = size; }
+  // Not told when the target goes: only for forms that outlive nothing.
+  TTestComp* Target() const { return FTarget; }
+  void SetTarget(TTestComp* target) { FTarget = target; }
   void Assign(const TPersistent* source) override;
   static void Publish(TPropertyTable<TTestItem>& props);
 
 private:
   std::string FFieldName;
   int FSize = 0;
+  TTestComp* FTarget = nullptr;
 };
 
 class TTestComp : public TComponent {
