@@ -24,7 +24,7 @@ TMemoField::TMemoField(TComponent* owner) : TBlobField(owner) {
 
 void TBlobField::SetSize(int size) {
   CheckInactive();
-  if (size < 0) DatabaseError(SInvalidFieldSize, DataSet());
+  if (size < 0) DatabaseError(SInvalidFieldSize);
   StoreSize(size);
 }
 
@@ -34,7 +34,7 @@ std::unique_ptr<TStream> TBlobField::OpenStream(TBlobStreamMode mode) const {
   TDataSet* ds = DataSet();
   if (ds == nullptr) DatabaseErrorFmt(SDataSetMissing, nullptr, DisplayName());
   if (mode != bmRead) {
-    if (ReadOnly()) DatabaseErrorFmt(SFieldReadOnly, ds, DisplayName());
+    if (ReadOnly()) DatabaseErrorFmt(SFieldReadOnly, nullptr, DisplayName());
     if (ds->State() != dsEdit && ds->State() != dsInsert && ds->State() != dsNewValue)
       DatabaseError(SNotEditing, ds);
   }

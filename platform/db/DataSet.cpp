@@ -209,7 +209,7 @@ void TDataSet::BindFields(bool binding) {
       continue;
     }
     if (field->FieldKind() == fkCalculated || field->FieldKind() == fkLookup) {
-      if (field->IsBlob()) DatabaseErrorFmt(SInvalidCalcType, this, field->DisplayName());
+      if (field->IsBlob()) DatabaseErrorFmt(SInvalidCalcType, nullptr, field->DisplayName());
       field->FFieldNo = -1;
       field->FOffset = FCalcFieldsSize;
       FCalcFieldsSize += field->DataSize() + 1;
@@ -797,7 +797,7 @@ void TDataSet::CheckOperation(void (TDataSet::*operation)(), const TDataSetError
 void TDataSet::CheckRequiredFields() {
   for (TField* field : FFields)
     if (field->Required() && !field->ReadOnly() && field->FieldKind() == fkData && field->IsNull())
-      DatabaseErrorFmt(SFieldRequired, this, field->DisplayName());
+      DatabaseErrorFmt(SFieldRequired, nullptr, field->DisplayName());
 }
 
 void TDataSet::UpdateRecord() {

@@ -71,14 +71,14 @@ void TField::SetFieldName(const std::string& name) {
 
 void TField::SetSize(int size) {
   CheckInactive();
-  if (size != 0) DatabaseError(SInvalidFieldSize, FDataSet);
+  if (size != 0) DatabaseError(SInvalidFieldSize);
   FSize = 0;
 }
 
 void TField::SetFieldKind(TFieldKind kind) {
   if (kind == FFieldKind) return;
   CheckInactive();
-  if (kind < fkData || kind > fkInternalCalc) DatabaseError(SInvalidFieldKind, FDataSet);
+  if (kind < fkData || kind > fkInternalCalc) DatabaseError(SInvalidFieldKind);
   FFieldKind = kind;
 }
 
@@ -132,7 +132,7 @@ void TField::SetData(const void* buffer) {
   // dataset calculates.
   if (!IsWriteMode(state) || (FFieldKind == fkData && state == dsCalcFields)) DatabaseError(SNotEditing, FDataSet);
   if (FReadOnly && FFieldKind == fkData && state != dsSetKey && state != dsFilter)
-    DatabaseErrorFmt(SFieldReadOnly, FDataSet, DisplayName());
+    DatabaseErrorFmt(SFieldReadOnly, nullptr, DisplayName());
   FDataSet->SetFieldData(this, buffer);
 }
 
@@ -215,7 +215,7 @@ void TField::SetVarValue(const Variant&) { AccessError("Variant"); }
 void TField::Bind(bool binding) {
   if (!binding || FFieldKind != fkLookup) return;
   if (FLookupDataSet == nullptr || FKeyFields.empty() || FLookupKeyFields.empty() || FLookupResultField.empty())
-    DatabaseErrorFmt(SLookupInfoError, FDataSet, DisplayName());
+    DatabaseErrorFmt(SLookupInfoError, nullptr, DisplayName());
   if (FLookupDataSet == FDataSet) DatabaseError(SCircularDataLink, FDataSet);
   FDataSet->GetFieldList(FKeyFields);
   FLookupDataSet->Open();

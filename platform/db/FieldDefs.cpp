@@ -34,7 +34,7 @@ void TFieldDef::SetName(const std::string& name) {
 }
 
 void TFieldDef::SetSize(int size) {
-  if (size < 0) DatabaseError(SInvalidFieldSize, Defs() != nullptr ? Defs()->DataSet() : nullptr);
+  if (size < 0) DatabaseError(SInvalidFieldSize);
   FSize = size;
 }
 
@@ -98,7 +98,7 @@ TFieldDefs::TFieldDefs(TDataSet* dataSet) : TOwnedCollection(dataSet, TFieldDef:
 TFieldDef* TFieldDefs::Add(const std::string& name, TFieldType type, int size, bool required) {
   if (name.empty()) DatabaseError(SFieldNameMissing, FDataSet);
   if (FindDef(name) != nullptr) DatabaseErrorFmt(SDuplicateFieldName, FDataSet, name);
-  if (size < 0) DatabaseError(SInvalidFieldSize, FDataSet);
+  if (size < 0) DatabaseError(SInvalidFieldSize);
   TFieldDef* def = AddFieldDef();
   def->SetName(name);
   def->SetDataType(type);

@@ -20,7 +20,7 @@ constexpr int MaxFieldSize = 65535;
 int32_t RoundToInt32(double value, const TField& field) {
   double r = std::nearbyint(value);
   if (!(r >= -2147483648.0 && r <= 2147483647.0))
-    DatabaseErrorFmt(SFieldOutOfRange, field.DataSet(), field.DisplayName());
+    DatabaseErrorFmt(SFieldOutOfRange, nullptr, field.DisplayName());
   return static_cast<int32_t>(r);
 }
 
@@ -44,7 +44,7 @@ TStringField::TStringField(TComponent* owner) : TField(owner) {
 
 void TStringField::SetSize(int size) {
   CheckInactive();
-  if (size < 0 || size > MaxFieldSize - 1) DatabaseError(SInvalidFieldSize, DataSet());
+  if (size < 0 || size > MaxFieldSize - 1) DatabaseError(SInvalidFieldSize);
   StoreSize(size);
 }
 
@@ -121,7 +121,7 @@ void TIntegerField::SetAsString(const std::string& value) {
     return;
   }
   int32_t v = 0;
-  if (!TryStrToInt(Trim(value), v)) DatabaseErrorFmt(SInvalidIntegerValue, DataSet(), value, DisplayName());
+  if (!TryStrToInt(Trim(value), v)) DatabaseErrorFmt(SInvalidIntegerValue, nullptr, value, DisplayName());
   SetAsInteger(v);
 }
 
@@ -166,7 +166,7 @@ Variant TFloatField::GetAsVariant() const {
 }
 
 void TFloatField::SetAsFloat(double value) {
-  if (!std::isfinite(value)) DatabaseErrorFmt(SFieldOutOfRange, DataSet(), DisplayName());
+  if (!std::isfinite(value)) DatabaseErrorFmt(SFieldOutOfRange, nullptr, DisplayName());
   SetData(&value);
 }
 
@@ -176,7 +176,7 @@ void TFloatField::SetAsString(const std::string& value) {
     return;
   }
   double v = 0;
-  if (!TryStrToFloat(value, v)) DatabaseErrorFmt(SInvalidFloatValue, DataSet(), value, DisplayName());
+  if (!TryStrToFloat(value, v)) DatabaseErrorFmt(SInvalidFloatValue, nullptr, value, DisplayName());
   SetAsFloat(v);
 }
 
@@ -231,7 +231,7 @@ void TBooleanField::SetAsString(const std::string& value) {
   else if (starts("True"))
     SetAsBoolean(true);
   else
-    DatabaseErrorFmt(SInvalidBoolValue, DataSet(), value, DisplayName());
+    DatabaseErrorFmt(SInvalidBoolValue, nullptr, value, DisplayName());
 }
 
 void TBooleanField::SetVarValue(const Variant& value) {
@@ -260,7 +260,7 @@ TDateTime TDateTimeField::GetAsDateTime() const {
     case ftTime:
       return TimeStampToDateTime(TTimeStamp{rec.Time, DateDelta});
     default:
-      if (!std::isfinite(rec.DateTime)) DatabaseErrorFmt(SFieldOutOfRange, DataSet(), DisplayName());
+      if (!std::isfinite(rec.DateTime)) DatabaseErrorFmt(SFieldOutOfRange, nullptr, DisplayName());
       return TimeStampToDateTime(MSecsToTimeStamp(static_cast<int64_t>(std::trunc(rec.DateTime))));
   }
 }
@@ -336,7 +336,7 @@ TBytesField::TBytesField(TComponent* owner) : TField(owner) {
 
 void TBytesField::SetSize(int size) {
   CheckInactive();
-  if (size < 0 || size > MaxFieldSize) DatabaseError(SInvalidFieldSize, DataSet());
+  if (size < 0 || size > MaxFieldSize) DatabaseError(SInvalidFieldSize);
   StoreSize(size);
 }
 
@@ -347,7 +347,7 @@ std::string TBytesField::GetAsString() const {
 }
 
 void TBytesField::SetAsString(const std::string& value) {
-  if (value.size() > static_cast<size_t>(Size())) DatabaseErrorFmt(SInvalidVarByteArray, DataSet(), DisplayName());
+  if (value.size() > static_cast<size_t>(Size())) DatabaseErrorFmt(SInvalidVarByteArray, nullptr, DisplayName());
   std::string bytes(static_cast<size_t>(Size()), '\0');
   std::memcpy(bytes.data(), value.data(), value.size());
   SetData(bytes.data());
@@ -372,7 +372,7 @@ void TBytesField::SetVarValue(const Variant& value) {
     return;
   }
   if (!value.IsArray() || VarArrayDimCount(value) != 1 || (value.VType() & varTypeMask) != varByte)
-    DatabaseErrorFmt(SInvalidVarByteArray, DataSet(), DisplayName());
+    DatabaseErrorFmt(SInvalidVarByteArray, nullptr, DisplayName());
   Variant copy = value;
   int count = VarArrayElementCount(copy);
   std::string bytes(static_cast<size_t>(count), '\0');

@@ -228,7 +228,7 @@ TEST_F(EditTest, RequiredFieldStopsThePostThroughThePostErrorEvent) {
   std::string seen;
   People->OnPostError = [&seen](TDataSet*, EDatabaseError& e, TDataAction&) { seen = e.Message(); };
   EXPECT_THROW(People->Post(), EDatabaseError);
-  EXPECT_EQ(seen, "People: Field 'NAME' must have a value");
+  EXPECT_EQ(seen, "Field 'NAME' must have a value");
   EXPECT_EQ(People->PostCalls, 0);
   SetName("back");
   People->Post();
@@ -265,7 +265,7 @@ TEST_F(EditTest, WritesAreRefusedOutsideEditingAndOnReadOnlyData) {
          t.People->Edit();
          t.People->FieldByName("ID")->SetAsInteger(5);
        },
-       "People: Field 'ID' cannot be modified"},
+       "Field 'ID' cannot be modified"},
       {"edit read-only dataset",
        [](EditTest& t) {
          t.People->ReadOnlyData = true;

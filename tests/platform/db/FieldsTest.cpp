@@ -105,13 +105,13 @@ TEST_F(AllTypes, ConversionsAcceptTheirTextAndRefuseTheRestWithTheFieldName) {
   } cases[] = {
       {"I", "-7", "-7", false},
       {"I", "", "", false},  // empty text clears
-      {"I", "x", "Data: 'x' is not a valid integer value for field 'I'", true},
+      {"I", "x", "'x' is not a valid integer value for field 'I'", true},
       {"F", "1.25", "1.25", false},
-      {"F", "1,5e", "Data: '1,5e' is not a valid floating point value for field 'F'", true},
+      {"F", "1,5e", "'1,5e' is not a valid floating point value for field 'F'", true},
       {"B", "f", "False", false},
       {"B", "TRU", "True", false},
-      {"B", "maybe", "Data: 'maybe' is not a valid boolean value for field 'B'", true},
-      {"BY", "12345", "Data: Invalid variant type or size for field 'BY'", true},
+      {"B", "maybe", "'maybe' is not a valid boolean value for field 'B'", true},
+      {"BY", "12345", "Invalid variant type or size for field 'BY'", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.field) + " <- " + c.text);
@@ -259,7 +259,7 @@ TEST_F(CalcTest, IncompleteLookupOrMismatchedFieldKeepsTheDatasetClosed) {
     Members->Open();
     ADD_FAILURE();
   } catch (EDatabaseError& e) {
-    EXPECT_EQ(e.Message(), "Members: Lookup information for field 'TITLE' is incomplete");
+    EXPECT_EQ(e.Message(), "Lookup information for field 'TITLE' is incomplete");
   }
   EXPECT_FALSE(Members->Active());
   EXPECT_EQ(Members->AllocatedBuffers(), 0);
