@@ -33,6 +33,23 @@ using TDataSetErrorEvent = std::function<void(TDataSet* dataSet, EDatabaseError&
 // positions it (UpdateCursorPos -> InternalSetToRecord) before its next
 // cursor-relative fetch.
 //
+// The moments at which the virtual operations run:
+//   Open      BeforeOpen, OpenCursor(false) -> InternalOpen (DefaultFields is
+//             set before it), the ring is allocated (AllocRecordBuffer) and
+//             filled (GetRecord gmNext), state browse, AfterOpen, AfterScroll
+//             unless empty. A failure closes the cursor again (CloseCursor).
+//   Close     BeforeClose, state inactive, CloseCursor -> FreeRecordBuffer,
+//             InternalClose, AfterClose.
+//   Edit      CheckBrowseMode, CanModify, BeforeEdit, InternalEdit (error
+//             event OnEditError), GetCalcFields, state edit, AfterEdit.
+//   Post      deUpdateRecord, deCheckBrowseMode, BeforePost, UpdateCursorPos +
+//             required fields + InternalPost (OnPostError), state browse,
+//             Resync([]), AfterPost.
+//   Delete    BeforeDelete, BeforeScroll, UpdateCursorPos + InternalDelete
+//             (OnDeleteError), state browse, Resync([]), AfterDelete, AfterScroll.
+//   Refresh   BeforeRefresh, CheckBrowseMode, UpdateCursorPos, InternalRefresh,
+//             Resync([]), AfterRefresh.
+//
 // A concrete dataset closes itself in its own destructor (Destroying(); then
 // Close();), because its buffers and its cursor are its own and no virtual
 // operation of it can run once ~TDataSet has started.
