@@ -34,22 +34,40 @@ char* PutCell(char* p, const CellView& v) {
   }
 }
 
+// Chunks of closed cursors, kept for the next cursor of this thread: a
+// client that re-runs its query gets warm memory instead of fresh pages.
+constexpr size_t kPoolChunks = 48;
+thread_local std::vector<std::unique_ptr<char[]>> t_pool;
+
 }  // namespace
 
 void RowCache::Clear() {
+  for (size_t i = 0; i < chunks_.size(); ++i)
+    if (sizes_[i] == kChunk && t_pool.size() < kPoolChunks) t_pool.push_back(std::move(chunks_[i]));
   chunks_.clear();
+  sizes_.clear();
   rows_.clear();
   used_ = kChunk;
 }
 
+RowCache::~RowCache() { Clear(); }
+
 char* RowCache::Reserve(size_t n) {
   if (n > kChunk / 4) {
     // A big row gets a chunk of its own, kept before the current one.
-    chunks_.insert(chunks_.end() - (chunks_.empty() ? 0 : 1), std::make_unique_for_overwrite<char[]>(n));
-    return chunks_[chunks_.size() - (chunks_.size() == 1 ? 1 : 2)].get();
+    size_t at = chunks_.empty() ? 0 : chunks_.size() - 1;
+    chunks_.insert(chunks_.begin() + static_cast<std::ptrdiff_t>(at), std::make_unique_for_overwrite<char[]>(n));
+    sizes_.insert(sizes_.begin() + static_cast<std::ptrdiff_t>(at), n);
+    return chunks_[at].get();
   }
   if (used_ + n > kChunk) {
-    chunks_.push_back(std::make_unique_for_overwrite<char[]>(kChunk));
+    if (!t_pool.empty()) {
+      chunks_.push_back(std::move(t_pool.back()));
+      t_pool.pop_back();
+    } else {
+      chunks_.push_back(std::make_unique_for_overwrite<char[]>(kChunk));
+    }
+    sizes_.push_back(kChunk);
     used_ = 0;
   }
   char* p = chunks_.back().get() + used_;

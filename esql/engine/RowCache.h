@@ -13,6 +13,10 @@ namespace orvesql {
 
 class RowCache {
 public:
+  RowCache() = default;
+  ~RowCache();
+  RowCache(const RowCache&) = delete;
+  RowCache& operator=(const RowCache&) = delete;
   // Appends the current row of st (columns 0..ncols-1); returns the cells as
   // read, valid until st moves.
   const std::vector<CellView>& Append(BackendStatement& st, int ncols);
@@ -43,6 +47,7 @@ private:
   char* Reserve(size_t n);
   static constexpr size_t kChunk = 1 << 20;
   std::vector<std::unique_ptr<char[]>> chunks_;
+  std::vector<size_t> sizes_;  // bytes of each chunk
   size_t used_ = kChunk;  // bytes used in the last chunk
   std::vector<const char*> rows_;
   std::vector<CellView> scratch_;
