@@ -143,3 +143,24 @@ TEST_F(Connect, NamedConnectionsOnOneSqlca) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Connect, OrvinitMakesAFileWithOneUserAndRefusesAnExistingOne) {
+  std::string tool = std::string(ORV_BINARY_DIR) + "/bin/orvinit";
+  std::string file = (dir_ / "made.db").string();
+  ASSERT_EQ(std::system((tool + " -u boss -p 'se cret' " + file + " > /dev/null").c_str()), 0);
+  EXPECT_NE(std::system((tool + " " + file + " 2> /dev/null").c_str()), 0);  // exists already
+  EXPECT_NE(std::system((tool + " > /dev/null 2>&1").c_str()), 0);          // no file named
+  EXPECT_THROW(orvesql::CreateDatabaseFile(file_, "DBA", "sql"), std::exception);
+  SQLCA ca;
+  db_init(&ca);
+  std::string base = "eng=" + engine_ + ";dbn=made;dbf=" + file;
+  EXPECT_EQ(db_string_connect(&ca, C(base + ";uid=DBA;pwd=sql")), 0u);
+  EXPECT_EQ(ca.sqlcode, -103);
+  EXPECT_NE(db_string_connect(&ca, C(base + ";uid=BOSS;pwd='se cret'")), 0u) << Message(ca);
+  db_string_disconnect(&ca, nullptr);
+  db_fini(&ca);
+}
+
+}  // namespace
