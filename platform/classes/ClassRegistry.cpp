@@ -29,10 +29,17 @@ void RegisterClass(TClass cls) {
   if (cls == nullptr) throw EFilerError("Cannot register a nil class");
   TRegistry& r = Registry();
   std::lock_guard<std::mutex> guard(r.Lock);
-  TClass existing = Lookup(r, cls->Name);
-  if (existing == cls) return;
-  if (existing != nullptr) throw EFilerError(Format("A class named %s already exists", cls->Name));
-  r.Classes.push_back(cls);
+  // The ancestors up to TPersistent come along, as the framework registers
+  // them, stopping at the first one already known.
+  std::vector<TClass> chain;
+  for (TClass c = cls; c != nullptr; c = c->Parent) {
+    TClass existing = Lookup(r, c->Name);
+    if (existing == c) break;
+    if (existing != nullptr) throw EFilerError(Format("A class named %s already exists", c->Name));
+    chain.push_back(c);
+    if (std::string_view(c->Name) == "TPersistent") break;
+  }
+  r.Classes.insert(r.Classes.end(), chain.begin(), chain.end());
 }
 
 void RegisterClasses(std::initializer_list<TClass> classes) {

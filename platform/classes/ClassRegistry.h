@@ -6,9 +6,10 @@
 
 #include "ClassInfo.h"
 
-// Registers a class (and makes its name known to the form reader). Registering
-// the same class again does nothing; another class of the same name raises
-// EFilerError "A class named %s already exists".
+// Registers a class and its ancestors up to TPersistent, so that the form
+// reader knows their names. Registering a class again does nothing; another
+// class of the same name raises EFilerError "A class named %s already exists"
+// and registers nothing.
 void RegisterClass(TClass cls);
 void RegisterClasses(std::initializer_list<TClass> classes);
 void UnRegisterClass(TClass cls);

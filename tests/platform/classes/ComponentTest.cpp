@@ -188,8 +188,10 @@ TEST_F(ComponentTest, ClassRecordsAndRegistry) {
   EXPECT_THROW(RegisterClass(&impostor), EFilerError);
   RegisterClass<TTestComp>();
   UnRegisterClass(TTestCompEx::StaticClass());
+  UnRegisterClass(TTestComp::StaticClass());
   EXPECT_EQ(GetClass("TTestCompEx"), nullptr);
-  RegisterClass(TTestCompEx::StaticClass());
+  RegisterClass(TTestCompEx::StaticClass());  // brings its parent along
+  EXPECT_EQ(GetClass("TTestComp"), TTestComp::StaticClass());
 }
 
 TEST_F(ComponentTest, NamePathsFollowOwners) {
