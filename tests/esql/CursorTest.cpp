@@ -41,7 +41,8 @@ TEST_F(Cursors, EveryFetchDirectionAndThePositionAfterIt) {
       {1, 1, 3, {1, 2, 3}, 0},
       {2, 0, 1, {3}, 0},          // a block leaves the cursor on its last row
       {2, 1, 3, {4, 5, 6}, 0},
-      {2, -1, 1, {5}, 0},
+      {2, -1, 1, {3}, 0},         // backward moves leave from the block's first row
+      {2, 1, 1, {4}, 0},
       {1, -1, 1, {10}, 0},
       {2, 1, 1, {}, 100},         // after the last row
       {2, -1, 1, {10}, 0},
@@ -64,6 +65,38 @@ TEST_F(Cursors, EveryFetchDirectionAndThePositionAfterIt) {
   DBPP(dbpp_close, &ca_, C("c"));
   EXPECT_EQ(ca_.sqlcode, 0);
   EXPECT_EQ(Fetch("c", 2, 1), V{180000});  // closed: -180
+}
+
+// A client that keeps a block of rows and moves inside it, fetching the next
+// block forward (relative +1) or single rows backward (relative -1) at its
+// edges, sees every row exactly once each way.
+TEST_F(Cursors, BlockWalkForwardAndBackSeesEveryRowInOrder) {
+  Open("walk", "select id from r order by id", ESQL_CUR_READONLY | ESQL_CUR_SCROLL);
+  Desc block(4, ESQL_INT, 4);
+  int row = 0, count = 0;
+  auto fetch = [&](int offset, unsigned rows) {
+    DBPP(dbpp_fetch_array, &ca_, C("walk"), 2, offset, block.da, nullptr, 0, rows);
+    count = ca_.sqlcode == 100 ? 0 : ca_.sqlerrd[2];
+  };
+  auto next = [&] {
+    if (row < count - 1) return block.Int(++row);
+    fetch(1, 4);
+    row = 0;
+    return count ? block.Int(0) : 0;
+  };
+  auto prev = [&] {
+    if (row > 0) return block.Int(--row);
+    fetch(-1, 1);
+    row = count ? count - 1 : 0;
+    return count ? block.Int(row) : 0;
+  };
+  EXPECT_EQ(next(), 1);
+  EXPECT_EQ(prev(), 0);  // before the first row, in one step
+  std::vector<int> forward, backward;
+  for (int id; (id = next()) != 0;) forward.push_back(id);
+  for (int id; (id = prev()) != 0;) backward.push_back(id);
+  EXPECT_EQ(forward, (V{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  EXPECT_EQ(backward, (V{10, 9, 8, 7, 6, 5, 4, 3, 2, 1}));
 }
 
 TEST_F(Cursors, UnidirectionalStreamsForwardOnly) {
