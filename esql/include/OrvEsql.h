@@ -175,6 +175,29 @@ ESQL_DBPP_LIST(ESQL_SHORT_TYPE)
 #undef ESQL_LONG_TYPE
 #undef ESQL_SHORT_TYPE
 
+// Pointer types of the other 21 entry points (the same in both forms).
+typedef unsigned short (*esql_db_init)(SQLCA*);
+typedef unsigned short (*esql_db_fini)(SQLCA*);
+typedef unsigned short (*esql_db_version_check)(unsigned int);
+typedef unsigned int (*esql_db_string_connect)(SQLCA*, char*);
+typedef unsigned int (*esql_db_string_disconnect)(SQLCA*, char*);
+typedef unsigned int (*esql_db_start_engine)(SQLCA*, char*);
+typedef unsigned int (*esql_db_start_database)(SQLCA*, char*);
+typedef unsigned int (*esql_db_stop_engine)(SQLCA*, char*);
+typedef unsigned int (*esql_db_stop_database)(SQLCA*, char*);
+typedef unsigned short (*esql_db_find_engine)(SQLCA*, char*);
+typedef unsigned int (*esql_db_string_ping_server)(SQLCA*, char*, unsigned int);
+typedef unsigned short (*esql_db_is_working)(SQLCA*);
+typedef int (*esql_db_cancel_request)(SQLCA*);
+typedef void (*esql_db_register_a_callback)(SQLCA*, int, void (*)(void));
+typedef void (*esql_db_backup)(SQLCA*, int, int, uint32_t, SQLDA*);
+typedef unsigned int (*esql_db_locate_servers)(SQLCA*, esql_locate_fn, void*);
+typedef char* (*esql_sqlerror_message)(SQLCA*, char*, int);
+typedef SQLDA* (*esql_alloc_sqlda)(unsigned int);
+typedef SQLDA* (*esql_alloc_sqlda_noind)(unsigned int);
+typedef SQLDA* (*esql_free_sqlda)(SQLDA*);
+typedef SQLDA* (*esql_free_sqlda_noind)(SQLDA*);
+
 #if defined(ORV_ESQL_LONG_FORM)
 #define ESQL_PR void*,
 #else
