@@ -99,6 +99,22 @@ TEST_F(Cursors, BlockWalkForwardAndBackSeesEveryRowInOrder) {
   EXPECT_EQ(backward, (V{10, 9, 8, 7, 6, 5, 4, 3, 2, 1}));
 }
 
+TEST_F(Cursors, CommitAndRollbackWithCursorsOpen) {
+  Open("s", "select id from r order by id", ESQL_CUR_READONLY | ESQL_CUR_SCROLL);
+  Open("u", "select id from r order by id", ESQL_CUR_READONLY | ESQL_CUR_UNIDIRECTIONAL);
+  EXPECT_EQ(Fetch("s", 1, 1), V{1});
+  EXPECT_EQ(Fetch("u", 2, 1), V{1});
+  Ok("update r set name = 'changed' where id = 5");
+  DBPP(dbpp_commit, &ca_, 0);
+  EXPECT_EQ(ca_.sqlcode, 0) << Message(ca_);
+  EXPECT_EQ(Fetch("s", 2, 1), V{2});  // both cursors go on after the commit
+  EXPECT_EQ(Fetch("u", 2, 1), V{2});
+  Ok("delete from r where id = 10");
+  DBPP(dbpp_rollback, &ca_, 0);
+  EXPECT_EQ(ca_.sqlcode, 0) << Message(ca_);
+  EXPECT_EQ(Fetch("s", 1, -1), V{10});
+}
+
 TEST_F(Cursors, UnidirectionalStreamsForwardOnly) {
   Open("u", "select id from r order by id", ESQL_CUR_READONLY | ESQL_CUR_UNIDIRECTIONAL);
   EXPECT_EQ(Fetch("u", 2, 1, 4), (V{1, 2, 3, 4}));
