@@ -54,6 +54,8 @@ public:
 
   // The cell in its own kind, in one call (the fast path of fetches).
   virtual void Peek(int i, CellView& v) = 0;
+  // The cell as text, or null for NULL (two calls fewer than Peek for text).
+  virtual const char* TextOrNull(int i, size_t& len) = 0;
   virtual Kind ColumnKind(int i) = 0;
   virtual int64_t ColumnInt(int i) = 0;
   virtual double ColumnDouble(int i) = 0;

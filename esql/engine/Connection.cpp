@@ -463,6 +463,7 @@ Outcome Connection::Open(const char* cursor, short num, SQLDA* in, unsigned opti
     } else {
       o.count = -Estimate(c);
     }
+    c.ExpectRows(o.count < 0 ? -o.count : o.count);
   } catch (...) {
     if (!c.ownBe) st.beBusy = false;
     c.Close();

@@ -372,8 +372,37 @@ int16_t Indicator(size_t full) { return static_cast<int16_t>(full > 32767 ? 3276
 
 }  // namespace
 
+// Text-like targets: one text read of the cell.
+static int WriteText(CellSource& src, int col, SQLVAR& var, int t) {
+  std::string_view s;
+  if (!src.Text(col, s)) {
+    if (!var.sqlind) throw EsqlError(E_NULL_DATA, "NULL value without indicator, " + Where(col));
+    *var.sqlind = -1;
+    return OK;
+  }
+  if (var.sqlind) *var.sqlind = 0;
+  if (!var.sqldata) throw EsqlError(E_NULL_DATA, Where(col));
+  char* p = static_cast<char*>(var.sqldata);
+  if (t == ESQL_TIMESTAMP_STRUCT) {
+    SQLDATETIME ts{};
+    if (!TextToDateTime(s, ts))
+      throw EsqlError(E_CONVERSION, "'" + std::string(s) + "' to a timestamp, " + Where(col));
+    std::memcpy(p, &ts, sizeof ts);
+    return OK;
+  }
+  if (var.sqllen < 1) throw EsqlError(E_BAD_DESCRIPTOR, "length of " + Where(col));
+  size_t cap = static_cast<size_t>(var.sqllen) - 1;
+  CopyString(p, cap + 1, s);
+  if (s.size() > cap) {
+    if (var.sqlind) *var.sqlind = Indicator(s.size());
+    return W_TRUNCATED;
+  }
+  return OK;
+}
+
 int WriteCell(CellSource& src, int col, SQLVAR& var) {
   int t = var.sqltype & ~1;
+  if (t == ESQL_STRING || t == ESQL_TIMESTAMP_STRUCT) return WriteText(src, col, var, t);
   CellView cell;
   src.Peek(col, cell);
   if (cell.kind == Kind::Null) {

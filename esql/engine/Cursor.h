@@ -47,6 +47,9 @@ public:
   bool AtEnd() const { return done_; }
   // Replaces the cached image of the current row (after a positioned change).
   void RefreshCurrent(CellSource& cells);
+  void ExpectRows(int64_t n) {
+    if (Scroll()) cache_.ExpectRows(n);
+  }
   void Close();
 
 private:
@@ -57,6 +60,16 @@ private:
     const std::vector<CellView>* views = nullptr;
     StatementCells* st = nullptr;
     void Peek(int c, CellView& v) override { v = (*views)[static_cast<size_t>(c)]; }
+    bool Text(int c, std::string_view& out) override {
+      const CellView& v = (*views)[static_cast<size_t>(c)];
+      if (v.kind == Kind::Null) return false;
+      if (v.kind == Kind::Text || v.kind == Kind::Blob) {
+        out = {v.p, v.n};
+        return true;
+      }
+      out = st->CellText(c);
+      return true;
+    }
     Kind CellKind(int c) override { return (*views)[static_cast<size_t>(c)].kind; }
     int64_t CellInt(int c) override { return st->CellInt(c); }
     double CellDouble(int c) override { return st->CellDouble(c); }

@@ -23,6 +23,8 @@ public:
   // Replaces row r (1-based) with new cells.
   void Replace(int64_t r, CellSource& cells, int ncols);
   int64_t Size() const { return static_cast<int64_t>(rows_.size()); }
+  // Room for the row index of about n rows (an estimate from the open).
+  void ExpectRows(int64_t n) { rows_.reserve(static_cast<size_t>(n < 0 ? 0 : n > (1 << 22) ? (1 << 22) : n)); }
   void Clear();
 
   // Cells of one cached row; Load points it at row r (1-based). Valid until
@@ -36,6 +38,12 @@ public:
     std::string_view CellText(int c) override;
     std::string_view CellBlob(int c) override { return CellText(c); }
     void Peek(int c, CellView& v) override { v = cells_[static_cast<size_t>(c)]; }
+    bool Text(int c, std::string_view& out) override {
+      const CellView& v = cells_[static_cast<size_t>(c)];
+      if (v.kind == Kind::Null) return false;
+      out = v.kind == Kind::Text || v.kind == Kind::Blob ? std::string_view(v.p, v.n) : CellText(c);
+      return true;
+    }
 
   private:
     std::vector<CellView> cells_;

@@ -140,6 +140,16 @@ public:
       default: v.kind = Kind::Null; break;
     }
   }
+  const char* TextOrNull(int i, size_t& len) override {
+    // One column lookup, then the value's own accessors (they skip the
+    // per-call locking of the column functions). Text is NULL only for a
+    // NULL cell or when memory ran out; the type tells the two apart.
+    sqlite3_value* x = sqlite3_column_value(st_, i);
+    const unsigned char* p = sqlite3_value_text(x);
+    len = static_cast<size_t>(sqlite3_value_bytes(x));
+    if (!p && sqlite3_value_type(x) != SQLITE_NULL) throw EsqlError(E_NO_MEMORY, "column text");
+    return reinterpret_cast<const char*>(p);
+  }
   Kind ColumnKind(int i) override {
     switch (sqlite3_column_type(st_, i)) {
       case SQLITE_INTEGER: return Kind::Integer;

@@ -33,6 +33,12 @@ public:
   virtual double CellDouble(int col) = 0;
   virtual std::string_view CellText(int col) = 0;
   virtual std::string_view CellBlob(int col) = 0;
+  // The cell as text (the engine's conversion for numbers); false for NULL.
+  virtual bool Text(int col, std::string_view& out) {
+    if (CellKind(col) == Kind::Null) return false;
+    out = CellKind(col) == Kind::Blob ? CellBlob(col) : CellText(col);
+    return true;
+  }
   // The cell in its own kind; conversions go through the methods above.
   virtual void Peek(int col, CellView& v) {
     v.kind = CellKind(col);
@@ -51,6 +57,13 @@ class StatementCells final : public CellSource {
 public:
   explicit StatementCells(BackendStatement& st) : st_(st) {}
   void Peek(int c, CellView& v) override { st_.Peek(c, v); }
+  bool Text(int c, std::string_view& out) override {
+    size_t n = 0;
+    const char* p = st_.TextOrNull(c, n);
+    if (!p) return false;
+    out = {p, n};
+    return true;
+  }
   Kind CellKind(int c) override { return st_.ColumnKind(c); }
   int64_t CellInt(int c) override { return st_.ColumnInt(c); }
   double CellDouble(int c) override { return st_.ColumnDouble(c); }
