@@ -456,7 +456,8 @@ Outcome Connection::Open(const char* cursor, short num, SQLDA* in, unsigned opti
       if (c.AtEnd()) {
         o.count = c.RowsSeen();
       } else {
-        auto counter = PrepareOwn("SELECT count(*) FROM (" + st.backendSql + ")");
+        // The newline ends a trailing "--" comment of the query text.
+        auto counter = PrepareOwn("SELECT count(*) FROM (" + st.backendSql + "\n)");
         Apply(*counter, st, c.bindings);
         o.count = counter->Step() ? counter->ColumnInt(0) : 0;
       }

@@ -36,7 +36,7 @@ char* PutCell(char* p, const CellView& v) {
 
 // Chunks of closed cursors, kept for the next cursor of this thread: a
 // client that re-runs its query gets warm memory instead of fresh pages.
-constexpr size_t kPoolChunks = 48;
+constexpr size_t kPoolChunks = 32;
 thread_local std::vector<std::unique_ptr<char[]>> t_pool;
 
 }  // namespace

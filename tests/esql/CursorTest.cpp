@@ -132,7 +132,7 @@ TEST_F(Cursors, RowCountsExactWhenAskedEstimatedOtherwise) {
   EXPECT_LE(est, 0);
   EXPECT_GE(-est, 7);
   Ok("set option row_counts = 'ON'");
-  EXPECT_EQ(Open("b", "select id from r where id > 3", ESQL_CUR_READONLY | ESQL_CUR_SCROLL), 7);
+  EXPECT_EQ(Open("b", "select id from r where id > 3 -- a comment at the end", ESQL_CUR_READONLY | ESQL_CUR_SCROLL), 7);
   EXPECT_EQ(Open("e", "select id from r where id > 30", ESQL_CUR_READONLY | ESQL_CUR_UNIDIRECTIONAL), 0);
 }
 
