@@ -212,20 +212,6 @@ void TOrvaneSQL::UnprepareExecute() {
   InternalClearVariables(ExecVariables);
 }
 
-namespace {
-
-// The text form of a field or variable identifier for a message; an
-// identifier without one (an array, say) reads as empty text.
-std::string IdentifierText(const Variant& identifier) {
-  try {
-    return VarToStr(identifier);
-  } catch (const Exception&) {
-    return std::string();
-  }
-}
-
-}  // namespace
-
 Variant TOrvaneSQL::GetOutVar(const Variant& variable) {
   Variant result = Null();
   const TOrvaneVariables& vars = ExecVariables;

@@ -246,5 +246,10 @@ private:
   TOrvaneBlobStream* BlobOf(const TOrvaneFieldDesc& field);
   void RequireRowBuffers();
   void RequireFieldSlot(int fieldNumber, int offset);
+  // Clear and ClearNotNull: every field emptied, its null byte set to nullByte.
+  void ResetRow(uint8_t nullByte);
+  // The text form of a field or variable identifier for a message; an
+  // identifier without one (an array, say) reads as empty text.
+  static std::string IdentifierText(const Variant& identifier);
   bool FDestructionDone = false;
 };

@@ -12,17 +12,13 @@
 #include "OrvRoutines.h"
 #include "OrvSQL.h"
 
-namespace {
-
-std::string IdentifierText(const Variant& identifier) {
+std::string TOrvaneSQL::IdentifierText(const Variant& identifier) {
   try {
     return VarToStr(identifier);
   } catch (const Exception&) {
     return std::string();
   }
 }
-
-}  // namespace
 
 void TOrvaneSQL::InternalCheckFieldCount(int count) {
   if (count < 0 || count > ORVANE_MAX_FIELDS)
@@ -243,26 +239,18 @@ void TOrvaneSQL::ClearFieldNotNull(const std::string& name) {
   NullIndicators[n] = 0;
 }
 
-void TOrvaneSQL::Clear() {
+void TOrvaneSQL::ResetRow(uint8_t nullByte) {
   if (!Opened) RaiseLastError(ORVANE_ERR_CURS_NOT_OPENED.Load(), 0);
   if (ReadOnly) RaiseLastError(ORVANE_ERR_CURS_READ_ONLY.Load(), 0);
   if (FieldCount > 0) RequireRowBuffers();
   int offset = 0;
   for (int i = 0; i < FieldCount; ++i) {
     ClearField(i, offset);
-    NullIndicators[i] = 1;
+    NullIndicators[i] = nullByte;
     offset += Fields[i].Size;
   }
 }
 
-void TOrvaneSQL::ClearNotNull() {
-  if (!Opened) RaiseLastError(ORVANE_ERR_CURS_NOT_OPENED.Load(), 0);
-  if (ReadOnly) RaiseLastError(ORVANE_ERR_CURS_READ_ONLY.Load(), 0);
-  if (FieldCount > 0) RequireRowBuffers();
-  int offset = 0;
-  for (int i = 0; i < FieldCount; ++i) {
-    ClearField(i, offset);
-    NullIndicators[i] = 0;
-    offset += Fields[i].Size;
-  }
-}
+void TOrvaneSQL::Clear() { ResetRow(1); }
+
+void TOrvaneSQL::ClearNotNull() { ResetRow(0); }

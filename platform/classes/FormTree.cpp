@@ -1,6 +1,8 @@
 // Building and comparing form-file tree values.
 #include "FormTree.h"
 
+#include "AnsiStrings.h"
+
 #include <cfloat>
 #include <cstring>
 #include <limits>
@@ -44,25 +46,12 @@ TFormValue FormWideStringValue(std::u16string value) {
   return v;
 }
 
-namespace {
-bool SameAscii(const std::string& a, const char* b) {
-  size_t n = std::strlen(b);
-  if (a.size() != n) return false;
-  for (size_t i = 0; i < n; ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-}  // namespace
 
 TFormValue FormIdentValue(std::string ident) {
   TFormValue v;
-  if (SameAscii(ident, "True")) v.Type = vaTrue;
-  else if (SameAscii(ident, "False")) v.Type = vaFalse;
-  else if (SameAscii(ident, "nil")) v.Type = vaNil;
+  if (SameText(ident, "True")) v.Type = vaTrue;
+  else if (SameText(ident, "False")) v.Type = vaFalse;
+  else if (SameText(ident, "nil")) v.Type = vaNil;
   else {
     v.Type = vaIdent;
     v.Str = std::move(ident);
