@@ -42,7 +42,7 @@ TEST_F(Connect, EngineAndDatabaseControl) {
   SQLCA ca;
   db_init(&ca);
   std::string eng = engine_ + "x";
-  EXPECT_NE(db_start_engine(&ca, C("start=dbeng6.exe;eng=" + eng)), 0u);
+  EXPECT_NE(db_start_engine(&ca, C("start=server.exe;eng=" + eng)), 0u);
   EXPECT_EQ(db_start_engine(&ca, C("eng=" + eng)), 0u);
   EXPECT_EQ(ca.sqlcode, -96);
   std::string copy = (dir_ / "copy.db").string();
