@@ -148,7 +148,9 @@ void TAsaSession::InternalLoadLibrary() {
     handle = LoadLibrary(path + found);
   } else {
     for (const std::string& name : names) {
-      handle = LoadLibrary(path.empty() || name.find('/') != std::string::npos ? name : path + name);
+      // An empty name stays empty: joined to the folder it would name the folder.
+      bool bare = path.empty() || name.empty() || name.find('/') != std::string::npos;
+      handle = LoadLibrary(bare ? name : path + name);
       if (handle != 0) break;
     }
   }
