@@ -13,6 +13,11 @@ namespace orvesql {
 
 class RowCache {
 public:
+  struct Free {
+    void operator()(char* p) const;
+  };
+  using Chunk = std::unique_ptr<char, Free>;
+
   RowCache() = default;
   ~RowCache();
   RowCache(const RowCache&) = delete;
@@ -53,8 +58,9 @@ public:
 private:
   // Reserves n bytes for a row image and returns where they go.
   char* Reserve(size_t n);
-  static constexpr size_t kChunk = 1 << 20;
-  std::vector<std::unique_ptr<char[]>> chunks_;
+  static constexpr size_t kChunk = 2 << 20;
+  static Chunk NewChunk(size_t n);
+  std::vector<Chunk> chunks_;
   std::vector<size_t> sizes_;  // bytes of each chunk
   size_t used_ = kChunk;  // bytes used in the last chunk
   std::vector<const char*> rows_;
