@@ -10,6 +10,12 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
+// Copies of the program record's fields: the record is packed, so its
+// pointer fields are not aligned and cannot be bound to references.
+void* SqlcaRef() { return ProgramRecord.SqlcaPointerRef; }
+const uint16_t* VersionA() { return ProgramRecord.VersionRefA; }
+const uint16_t* VersionB() { return ProgramRecord.VersionRefB; }
+
 TEST_F(FakeTest, SessionsShareOneLoadEachWithItsOwnSqlca) {
   TAsaSession* a = NewSession();
   EXPECT_FALSE(a->LibraryLoaded);
@@ -27,7 +33,7 @@ TEST_F(FakeTest, SessionsShareOneLoadEachWithItsOwnSqlca) {
   EXPECT_STREQ(a->SQLCA.sqlcaid, "SQLCA");
   EXPECT_EQ(a->SQLCA.sqlcabc, 136);
   EXPECT_EQ(a->SqlcaPointer, &a->SQLCA);
-  EXPECT_EQ(ProgramRecord.SqlcaPointerRef, &a->SqlcaPointer);
+  EXPECT_EQ(SqlcaRef(), &a->SqlcaPointer);
 
   // A second session naming another library still uses the loaded one, and
   // changes no folder: only the loading session knows where it came from.
@@ -39,7 +45,7 @@ TEST_F(FakeTest, SessionsShareOneLoadEachWithItsOwnSqlca) {
   EXPECT_EQ(LibraryReferenceCount, 2);
   EXPECT_EQ(b->LibraryDirectory, "");
   EXPECT_EQ(fake->Sqlca(fake->Find("db_init", 1)), &b->SQLCA);
-  EXPECT_EQ(ProgramRecord.SqlcaPointerRef, &b->SqlcaPointer);
+  EXPECT_EQ(SqlcaRef(), &b->SqlcaPointer);
 
   int mark = fake->Count();
   Destroy(a);
@@ -47,7 +53,7 @@ TEST_F(FakeTest, SessionsShareOneLoadEachWithItsOwnSqlca) {
   EXPECT_EQ(fake->Sqlca(mark), &a->SQLCA);  // the address is only compared, a is gone
   EXPECT_EQ(LibraryHandle, fake->Handle());
   EXPECT_EQ(LibraryReferenceCount, 1);
-  EXPECT_EQ(ProgramRecord.SqlcaPointerRef, &b->SqlcaPointer);
+  EXPECT_EQ(SqlcaRef(), &b->SqlcaPointer);
   EXPECT_NE(EntryPointTable[aep_dbpp_commit], nullptr);
 
   Destroy(b);
@@ -55,7 +61,7 @@ TEST_F(FakeTest, SessionsShareOneLoadEachWithItsOwnSqlca) {
   EXPECT_EQ(LibraryHandle, 0u);
   EXPECT_EQ(LibraryReferenceCount, 0);
   for (void* entry : EntryPointTable) EXPECT_EQ(entry, nullptr);
-  EXPECT_EQ(ProgramRecord.SqlcaPointerRef, nullptr);  // points into no destroyed session
+  EXPECT_EQ(SqlcaRef(), nullptr);  // points into no destroyed session
 }
 
 TEST_F(FakeTest, ProgramRecordFollowsTheSessionLoadedLastAndOutlivesNoSession) {
@@ -63,9 +69,9 @@ TEST_F(FakeTest, ProgramRecordFollowsTheSessionLoadedLastAndOutlivesNoSession) {
   TAsaSession* b = NewSession();
   a->InternalLibraryHandleNeeded();
   b->InternalLibraryHandleNeeded();
-  EXPECT_EQ(ProgramRecord.SqlcaPointerRef, &b->SqlcaPointer);
+  EXPECT_EQ(SqlcaRef(), &b->SqlcaPointer);
   Destroy(b);
-  EXPECT_EQ(ProgramRecord.SqlcaPointerRef, &a->SqlcaPointer);
+  EXPECT_EQ(SqlcaRef(), &a->SqlcaPointer);
 }
 
 TEST_F(FakeTest, GenerationFromVersionCheckAndFileName) {
@@ -92,9 +98,9 @@ TEST_F(FakeTest, GenerationFromVersionCheckAndFileName) {
     s->InternalLibraryHandleNeeded();
     EXPECT_EQ(int(LibNoVersionCheck) + int(LibVersionOld) + int(LibVersion6) + int(LibVersion7), 1);
     EXPECT_TRUE(*c.flag);
-    EXPECT_EQ(*ProgramRecord.VersionRefA, c.generation);
-    EXPECT_EQ(*ProgramRecord.VersionRefB, c.generation);
-    EXPECT_NE(ProgramRecord.VersionRefA, ProgramRecord.VersionRefB);
+    EXPECT_EQ(*VersionA(), c.generation);
+    EXPECT_EQ(*VersionB(), c.generation);
+    EXPECT_NE(VersionA(), VersionB());
     EXPECT_EQ(fake->CallsOf({"db_version_check"}), c.checks);
     EXPECT_EQ(EntryPointTable[aep_db_version_check] == nullptr, std::strcmp(c.file, "libfakenoversion.so") == 0);
     Destroy(s);

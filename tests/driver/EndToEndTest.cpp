@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "CurrentDir.h"
 #include "OrvAsa.h"
 
 #include <gtest/gtest.h>
@@ -233,7 +234,11 @@ TEST_P(RealLibraryTest, LostConnectionEndsTheSession) {
 INSTANTIATE_TEST_SUITE_P(BothCallForms, RealLibraryTest, ::testing::Values("libdblib6.so", "libdblib7.so"),
                          [](const auto& info) { return std::string(info.param).substr(3, 6); });
 
-TEST(RealLibraryDefaults, DefaultFileFoundWithoutAFolder) {
+TEST(RealLibraryDefaults, DefaultFileFoundByTheSearch) {
+  // The current folder is one the search looks in; the folder it was found in
+  // is remembered.
+  TCurrentDirGuard guard;
+  ASSERT_TRUE(guard.Change(LibFolder));
   auto s = std::make_unique<TAsaSession>(nullptr);
   EXPECT_EQ(s->LibraryFile(), "libdblib6.so");
   EXPECT_EQ(s->LibraryPath(), "");
@@ -242,6 +247,8 @@ TEST(RealLibraryDefaults, DefaultFileFoundWithoutAFolder) {
   EXPECT_TRUE(s->CommitOnDisconnect());
   s->InternalLibraryHandleNeeded();
   EXPECT_TRUE(LibVersion6);
+  EXPECT_EQ(s->LibraryDirectory, LibFolder + "/");
+  EXPECT_EQ(s->GetLibraryVersion(), "6.0.4.0");
   std::string params = "eng=orvdrv-none-" + std::to_string(::getpid());
   EXPECT_FALSE(s->Ping(params.c_str()));
   EXPECT_EQ(s->LastErrorCode, -100);
