@@ -9,6 +9,7 @@
 #include "OrvMessages.h"
 #include "OrvRoutines.h"
 #include "OrvSQL.h"
+#include "RtlConsts.h"
 
 TOrvaneBlobManager::TOrvaneBlobManager(TOrvaneSQL* sql) : SQL(sql) {}
 
@@ -38,6 +39,15 @@ void TOrvaneBlobManager::Clear() {
     std::unique_ptr<TOrvaneBlobStream> last(List.back());
     RemoveBlob(last.get());
   }
+}
+
+void TOrvaneBlobManager::ClearBlobs() {
+  for (TOrvaneBlobStream* stream : List) stream->Clear();
+}
+
+TOrvaneBlobStream* TOrvaneBlobManager::GetBlob(uint16_t index) {
+  if (index >= List.size()) throw EListError(Format(SListIndexError, {int(index)}));
+  return BlobByName(List[index]->FieldName);
 }
 
 TOrvaneBlobStream* TOrvaneBlobManager::BlobByName(const std::string& name) {

@@ -1,5 +1,5 @@
 // TOrvaneBlobManager: holds the blob streams of a statement's long columns and
-// finds them by column name. The streams themselves come with the blob support.
+// finds them by column name.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +27,12 @@ public:
   int Count() const { return static_cast<int>(List.size()); }
   // Destroys the streams, the last one first, until none is left.
   void Clear();
+  // Clears every stream in list order (a new row became current); the
+  // streams stay.
+  void ClearBlobs();
+  // The first stream named like the index-th entry; an index beyond Count
+  // raises EListError "List index out of bounds (%d)".
+  TOrvaneBlobStream* GetBlob(uint16_t index);
   // The first stream whose field name equals the name case-insensitively;
   // raises "Field "%s" is not a blob." through the statement when none does.
   TOrvaneBlobStream* BlobByName(const std::string& name);

@@ -19,7 +19,9 @@
 #include "Variants.h"
 
 class TStrings;
+class TStream;
 class TMemoryStream;
+class TPicture;
 class TOrvaneBlobStream;
 
 // Result columns a statement can describe.
@@ -234,9 +236,25 @@ public:
   void ClearField(int fieldNumber, int offset);
   void ClearFieldNotNull(const std::string& name);
 
+  // Searches forward from the current row, through Next, for the first row
+  // whose key fields (names separated by ";") hold the values; the cursor
+  // stays on it (True) or goes back to the row it started from (False).
+  // Values are compared in the driver's storage format.
+  bool Find(const std::string& fieldNames, const TOrvaneValues& values,
+            TOrvaneLocateOptions options);
+
+  // Whole values between a long column and a caller's stream or picture.
+  // Storing into a column needs a write cursor and leaves it not NULL.
+  void StreamToBlob(const Variant& identifier, TStream* source);
+  void BlobToStream(const Variant& identifier, TStream* target);
+  void GraphicToBlob(const Variant& identifier, TPicture* picture, TOrvaneGraphicType format);
+  void BlobToGraphic(const Variant& identifier, TPicture* picture, TOrvaneGraphicType format);
+
   static void Publish(TPropertyTable<TOrvaneSQL>& props);
 
 private:
+  // The column's blob stream for the conversions, or the lookup errors.
+  TOrvaneBlobStream& ConversionBlob(const Variant& identifier, int& fieldNumber);
   TOrvaneSession& RequireSession() const;
   bool OpenCursor(const std::string& text, const TOrvaneValues& values, bool readOnly);
   bool OpenCursorPrepared(const TOrvaneValues& values, bool readOnly);

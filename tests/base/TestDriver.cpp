@@ -147,25 +147,41 @@ bool TTestSQL::InternalOpen(bool readOnly) {
   if (Fails("Open")) return false;
   TOrvaneSQL::InternalOpen(readOnly);
   if (RecordBuffer == nullptr) return true;
+  if (!Rows.empty()) {
+    LoadRow(Rows[0]);
+    RecNo = 0;
+    Bof = false;
+    Eof = false;
+    RecordCount = static_cast<int>(Rows.size());
+    return true;
+  }
   // The first row becomes current, the way a driver's fetch leaves it.
+  std::vector<Variant> values;
+  for (const TTestColumn& column : Columns) values.push_back(column.Value);
+  LoadRow(values);
+  RecNo = 0;
+  Bof = false;
+  Eof = false;
+  RecordCount = 1;
+  return true;
+}
+
+void TTestSQL::LoadRow(const std::vector<Variant>& values) {
   int offset = 0;
+  std::memset(RecordBuffer, 0, static_cast<size_t>(RecordSize));
   for (int i = 0; i < FieldCount; ++i) {
-    const TTestColumn& column = Columns[static_cast<size_t>(i)];
-    if (VarIsNull(column.Value)) {
+    const Variant value = static_cast<size_t>(i) < values.size() ? values[static_cast<size_t>(i)] : Null();
+    if (VarIsNull(value)) {
       NullIndicators[i] = 1;
     } else {
-      PutFieldData(RecordBuffer, offset, Fields[i].Size, Fields[i].FieldType, column.Value, nullptr);
+      PutFieldData(RecordBuffer, offset, Fields[i].Size, Fields[i].FieldType, value, nullptr);
       NullIndicators[i] = 0;
     }
     offset += Fields[i].Size;
   }
   std::memcpy(OldRecordBuffer, RecordBuffer, static_cast<size_t>(RecordSize));
   std::memcpy(OldNullIndicators, NullIndicators, static_cast<size_t>(FieldCount));
-  RecNo = 0;
-  Bof = false;
-  Eof = false;
-  RecordCount = 1;
-  return true;
+  BlobManager->ClearBlobs();
 }
 
 bool TTestSQL::InternalDescribeOpen(bool) { return InternalDescribePrepare(); }
@@ -366,9 +382,7 @@ void TTestSQL::PutFieldData(char* buffer, int offset, int size, TOrvaneFieldType
         bytes = SetVarToStr(value);
       }
       if (blob != nullptr) {
-        OrvDisposeMem(blob->Memory, blob->DataSize);
-        blob->DataSize = 0;
-        blob->DataPosition = 0;
+        blob->Clear();
         blob->Write(bytes.data(), static_cast<int64_t>(bytes.size()));
       } else {
         std::memcpy(p, bytes.data(), std::min(bytes.size(), static_cast<size_t>(size)));
@@ -380,40 +394,50 @@ void TTestSQL::PutFieldData(char* buffer, int offset, int size, TOrvaneFieldType
 
 bool TTestSQL::First() { return false; }
 bool TTestSQL::Last() { return false; }
-bool TTestSQL::Next() { return false; }
+bool TTestSQL::Next() {
+  Note("Next");
+  if (Fails("Next")) return false;
+  if (!Opened || Rows.empty() || RecNo + 1 >= static_cast<int>(Rows.size())) {
+    Eof = true;
+    return false;
+  }
+  ++RecNo;
+  LoadRow(Rows[static_cast<size_t>(RecNo)]);
+  return true;
+}
+
 bool TTestSQL::Prev() { return false; }
-bool TTestSQL::Seek(int) { return false; }
+
+bool TTestSQL::Seek(int rowNumber) {
+  Note("Seek(" + std::to_string(rowNumber) + ")");
+  if (Rows.empty() || rowNumber < 0 || rowNumber >= static_cast<int>(Rows.size())) return false;
+  RecNo = rowNumber;
+  Eof = false;
+  Bof = false;
+  LoadRow(Rows[static_cast<size_t>(rowNumber)]);
+  return true;
+}
 bool TTestSQL::Modify() { return false; }
 bool TTestSQL::Append() { return false; }
 bool TTestSQL::Delete() { return false; }
 
 // Blob stream -----------------------------------------------------------------
 
+int32_t TTestBlobStream::GetBlobSize() {
+  int32_t size = TOrvaneBlobStream::GetBlobSize();
+  if (size > 0 || Modified) return size;
+  ++Fetches;
+  Clear();
+  SetValue(ServerValue.data(), static_cast<int32_t>(ServerValue.size()));
+  return DataSize;
+}
+
 int64_t TTestBlobStream::Read(void* buffer, int64_t count) {
+  if (Memory == nullptr) GetBlobSize();
+  Empty = Memory == nullptr;
+  if (Empty) return 0;
   int64_t n = std::max<int64_t>(0, std::min<int64_t>(count, DataSize - DataPosition));
   if (n > 0) std::memcpy(buffer, Memory + DataPosition, static_cast<size_t>(n));
   DataPosition += static_cast<int32_t>(n);
   return n;
-}
-
-int64_t TTestBlobStream::Write(const void* buffer, int64_t count) {
-  if (count <= 0) return 0;
-  int32_t size = DataSize + static_cast<int32_t>(count);
-  char* grown = static_cast<char*>(OrvAllocMem(size));
-  if (DataSize > 0) std::memcpy(grown, Memory, static_cast<size_t>(DataSize));
-  std::memcpy(grown + DataPosition, buffer, static_cast<size_t>(count));
-  OrvDisposeMem(Memory, DataSize);
-  Memory = grown;
-  DataSize = size;
-  DataPosition += static_cast<int32_t>(count);
-  Modified = true;
-  Empty = false;
-  return count;
-}
-
-int64_t TTestBlobStream::Seek(int64_t offset, TSeekOrigin origin) {
-  if (origin == soBeginning) DataPosition = static_cast<int32_t>(offset);
-  else if (origin == soCurrent) DataPosition += static_cast<int32_t>(offset);
-  else DataPosition = DataSize + static_cast<int32_t>(offset);
-  return DataPosition;
 }

@@ -88,6 +88,9 @@ public:
   std::vector<TTestOutput> Outputs;
   // Extra output variables to ask the frame for, beyond Outputs (for limits).
   int ExtraOutputs = 0;
+  // When not empty, the cursor's rows (one value per column), walked by Next
+  // and Seek; otherwise the one row of the Columns' values.
+  std::vector<std::vector<Variant>> Rows;
 
   bool InternalSetFieldDef(int index, void* vendorDescriptor, TOrvaneFieldDesc& desc,
                            int longSize) override;
@@ -126,13 +129,19 @@ public:
 private:
   void Note(const std::string& call);
   bool Fails(const std::string& slot) const { return Fail.count(slot) != 0; }
+  // Makes the row current as a driver's fetch does: both row buffers, both
+  // null arrays, the blob streams emptied.
+  void LoadRow(const std::vector<Variant>& values);
 };
 
-// A blob stream that keeps written bytes, enough for the frame's blob paths.
+// A driver's blob stream: the value of a stream that was not written comes
+// from the "server" (ServerValue) when it is read or its size is asked for,
+// the way a driver fetches it; writing and seeking are the frame's.
 class TTestBlobStream : public TOrvaneBlobStream {
 public:
   using TOrvaneBlobStream::TOrvaneBlobStream;
+  std::string ServerValue;
+  int Fetches = 0;
   int64_t Read(void* buffer, int64_t count) override;
-  int64_t Write(const void* buffer, int64_t count) override;
-  int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+  int32_t GetBlobSize() override;
 };

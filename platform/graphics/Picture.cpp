@@ -1,0 +1,102 @@
+// The picture: one graphic, its kind chosen on demand or by file extension.
+#include "Picture.h"
+
+#include "AnsiStrings.h"
+#include "Bitmap.h"
+#include "FileUtils.h"
+#include "Format.h"
+#include "GraphicsConsts.h"
+#include "Icon.h"
+#include "Metafile.h"
+#include "RtlConsts.h"
+#include "TypInfo.h"
+
+ORV_IMPLEMENT_CLASS(TPicture)
+
+namespace {
+
+std::unique_ptr<TGraphic> NewGraphicLike(const TGraphic& graphic) {
+  if (dynamic_cast<const TBitmap*>(&graphic)) return std::make_unique<TBitmap>();
+  if (dynamic_cast<const TIcon*>(&graphic)) return std::make_unique<TIcon>();
+  if (dynamic_cast<const TMetafile*>(&graphic)) return std::make_unique<TMetafile>();
+  throw EConvertError(Format(SAssignError, {graphic.ClassName(), std::string("TPicture")}));
+}
+
+}  // namespace
+
+TPicture::~TPicture() = default;
+
+void TPicture::Changed() {
+  if (OnChange) OnChange(this);
+}
+
+void TPicture::Hold(std::unique_ptr<TGraphic> graphic) {
+  FGraphic = std::move(graphic);
+  if (FGraphic) FGraphic->OnChange = [this](TObject*) { Changed(); };
+  Changed();
+}
+
+void TPicture::SetGraphic(const TGraphic* graphic) {
+  if (graphic == FGraphic.get()) return;
+  if (graphic == nullptr) {
+    Hold(nullptr);
+    return;
+  }
+  std::unique_ptr<TGraphic> copy = NewGraphicLike(*graphic);
+  copy->Assign(graphic);
+  Hold(std::move(copy));
+}
+
+template <class G>
+G* TPicture::ForceGraphic() {
+  if (G* held = dynamic_cast<G*>(FGraphic.get())) return held;
+  auto fresh = std::make_unique<G>();
+  G* result = fresh.get();
+  Hold(std::move(fresh));
+  return result;
+}
+
+TBitmap* TPicture::Bitmap() { return ForceGraphic<TBitmap>(); }
+TIcon* TPicture::Icon() { return ForceGraphic<TIcon>(); }
+TMetafile* TPicture::Metafile() { return ForceGraphic<TMetafile>(); }
+
+void TPicture::Assign(const TPersistent* source) {
+  if (source == nullptr) {
+    SetGraphic(nullptr);
+  } else if (const TPicture* picture = dynamic_cast<const TPicture*>(source)) {
+    if (picture != this) SetGraphic(picture->Graphic());
+  } else if (const TGraphic* graphic = dynamic_cast<const TGraphic*>(source)) {
+    SetGraphic(graphic);
+  } else {
+    TPersistent::Assign(source);
+  }
+}
+
+void TPicture::AssignTo(TPersistent* dest) const {
+  // A graphic takes the picture's graphic when that is of its kind.
+  if (TGraphic* graphic = dynamic_cast<TGraphic*>(dest)) {
+    if (FGraphic) {
+      graphic->Assign(FGraphic.get());
+      return;
+    }
+  }
+  TPersistent::AssignTo(dest);
+}
+
+void TPicture::LoadFromFile(const std::string& fileName) {
+  std::string ext = LowerCase(ExtractFileExt(fileName));
+  std::unique_ptr<TGraphic> graphic;
+  if (ext == ".bmp") graphic = std::make_unique<TBitmap>();
+  else if (ext == ".ico") graphic = std::make_unique<TIcon>();
+  else if (ext == ".emf" || ext == ".wmf") graphic = std::make_unique<TMetafile>();
+  else throw EInvalidGraphic(Format(SUnknownExtension, {ext.empty() ? ext : ext.substr(1)}));
+  graphic->LoadFromFile(fileName);
+  Hold(std::move(graphic));
+}
+
+void TPicture::SaveToFile(const std::string& fileName) {
+  if (FGraphic) FGraphic->SaveToFile(fileName);
+}
+
+int TPicture::Width() const { return FGraphic ? FGraphic->Width() : 0; }
+int TPicture::Height() const { return FGraphic ? FGraphic->Height() : 0; }
