@@ -28,14 +28,8 @@ const bool registered = [] {
   return true;
 }();
 
-// Sessions holding a library reference, in the order their loads completed.
-// The program record refers to the last of them; when that one releases its
-// reference the record moves to the one before, so that it never points into
-// a destroyed session.
-std::vector<TAsaSession*>& LoadedSessions() {
-  static std::vector<TAsaSession*> sessions;
-  return sessions;
-}
+// The session whose library load completed last, or null.
+TAsaSession* LastLoadedSession = nullptr;
 
 // Frees an SQLDA from alloc_sqlda on every path.
 class TSqldaHolder {
@@ -184,19 +178,15 @@ void TAsaSession::InternalUnloadLoadProcs() { std::fill(std::begin(EntryPointTab
 
 void TAsaSession::SetLibraryLoaded(bool value) {
   TOrvaneSession::SetLibraryLoaded(value);
-  std::vector<TAsaSession*>& loaded = LoadedSessions();
   if (!value) {
-    auto it = std::find(loaded.begin(), loaded.end(), this);
-    if (it != loaded.end()) loaded.erase(it);
-    if (ProgramRecord.SqlcaPointerRef == &SqlcaPointer)
-      ProgramRecord.SqlcaPointerRef = loaded.empty() ? nullptr : &loaded.back()->SqlcaPointer;
+    UnlinkLoaded();
     ASA_CALL(db_fini, &SQLCA);
     return;
   }
   if (ASA_CALL(db_init, &SQLCA) == 0) RaiseLastError<EAsaException>(ORVANE_ERR_LIB_INIT_FAILED.Load(), 0);
   SqlcaPointer = &SQLCA;
+  LinkLoaded();
   ProgramRecord.SqlcaPointerRef = &SqlcaPointer;
-  loaded.push_back(this);
 
   LibNoVersionCheck = LibVersionOld = LibVersion6 = LibVersion7 = false;
   if (!AsaEntryBound(aep_db_version_check)) {
@@ -213,6 +203,27 @@ void TAsaSession::SetLibraryLoaded(bool value) {
   std::memset(SQLCA.sqlcaid, 0, sizeof SQLCA.sqlcaid);
   std::memcpy(SQLCA.sqlcaid, "SQLCA", 6);
   SQLCA.sqlcabc = sizeof(::SQLCA);
+}
+
+void TAsaSession::LinkLoaded() {
+  if (FLoadedLinked) return;
+  FLoadedPrevious = LastLoadedSession;
+  FLoadedNext = nullptr;
+  if (LastLoadedSession != nullptr) LastLoadedSession->FLoadedNext = this;
+  LastLoadedSession = this;
+  FLoadedLinked = true;
+}
+
+void TAsaSession::UnlinkLoaded() {
+  if (!FLoadedLinked) return;
+  if (FLoadedPrevious != nullptr) FLoadedPrevious->FLoadedNext = FLoadedNext;
+  if (FLoadedNext != nullptr) FLoadedNext->FLoadedPrevious = FLoadedPrevious;
+  if (LastLoadedSession == this) LastLoadedSession = FLoadedPrevious;
+  FLoadedPrevious = FLoadedNext = nullptr;
+  FLoadedLinked = false;
+  // The record must not keep pointing into a session that is going away.
+  if (ProgramRecord.SqlcaPointerRef == &SqlcaPointer)
+    ProgramRecord.SqlcaPointerRef = LastLoadedSession != nullptr ? &LastLoadedSession->SqlcaPointer : nullptr;
 }
 
 // Errors ---------------------------------------------------------------------

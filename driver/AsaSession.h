@@ -101,4 +101,14 @@ private:
 
   bool Reading() const;
   std::string StateText() const;
+
+  // The sessions holding a library reference form a list in the order their
+  // loads completed; the program record refers to the last of them. A plain
+  // list through the sessions themselves, so that it needs nothing that could
+  // be destroyed before a session is.
+  void LinkLoaded();
+  void UnlinkLoaded();
+  TAsaSession* FLoadedPrevious = nullptr;
+  TAsaSession* FLoadedNext = nullptr;
+  bool FLoadedLinked = false;
 };

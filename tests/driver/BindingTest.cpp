@@ -67,11 +67,17 @@ TEST_F(FakeTest, SessionsShareOneLoadEachWithItsOwnSqlca) {
 TEST_F(FakeTest, ProgramRecordFollowsTheSessionLoadedLastAndOutlivesNoSession) {
   TAsaSession* a = NewSession();
   TAsaSession* b = NewSession();
+  TAsaSession* c = NewSession();
   a->InternalLibraryHandleNeeded();
   b->InternalLibraryHandleNeeded();
-  EXPECT_EQ(SqlcaRef(), &b->SqlcaPointer);
+  c->InternalLibraryHandleNeeded();
+  EXPECT_EQ(SqlcaRef(), &c->SqlcaPointer);
   Destroy(b);
+  EXPECT_EQ(SqlcaRef(), &c->SqlcaPointer);
+  Destroy(c);
   EXPECT_EQ(SqlcaRef(), &a->SqlcaPointer);
+  Destroy(a);
+  EXPECT_EQ(SqlcaRef(), nullptr);
 }
 
 TEST_F(FakeTest, GenerationFromVersionCheckAndFileName) {
