@@ -34,8 +34,9 @@ TAsaSession* LastLoadedSession = nullptr;
 // Frees an SQLDA from alloc_sqlda on every path.
 class TSqldaHolder {
 public:
-  explicit TSqldaHolder(unsigned count) : FSqlda(ASA_CALL(alloc_sqlda, count)) {
-    if (FSqlda == nullptr) throw EAsaException(Format(SOrvOutOfMemory, int(sizeof(SQLDA))), 0);
+  TSqldaHolder(TAsaSession& session, unsigned count) : FSqlda(ASA_CALL(alloc_sqlda, count)) {
+    if (FSqlda == nullptr)
+      session.RaiseLastError<EAsaException>(Format(SOrvOutOfMemory, int(sizeof(SQLDA))), 0);
   }
   ~TSqldaHolder() {
     try {
@@ -277,7 +278,7 @@ bool TAsaSession::GetOption(const char* name, std::string& value) {
   value.clear();
   InternalLibraryHandleNeeded();
   std::string optionName = name != nullptr ? name : "";
-  TSqldaHolder sqlda(1);
+  TSqldaHolder sqlda(*this, 1);
   char buffer[31] = {};
   sqlda.Get()->sqld = sqlda.Get()->sqln;
   SQLVAR& var = sqlda.Var(0);
@@ -297,7 +298,7 @@ bool TAsaSession::SetOption(const char* name, const char* value) {
   if (text.size() > size_t(MaxOptionValueLength))
     RaiseLastError<EAsaException>(
         Format(SAsaOptionValueTooLong, optionName, int(text.size()), MaxOptionValueLength), 0);
-  TSqldaHolder sqlda(1);
+  TSqldaHolder sqlda(*this, 1);
   sqlda.Get()->sqld = sqlda.Get()->sqln;
   SQLVAR& var = sqlda.Var(0);
   var.sqltype = ESQL_STRING;
