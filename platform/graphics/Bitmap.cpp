@@ -136,7 +136,7 @@ TPixelFormat TBitmap::PixelFormat() const {
 
 void TBitmap::SetSize(int width, int height) {
   const int64_t stride = ((int64_t(width) * FBitCount + 31) / 32) * 4;
-  if (width < 0 || height < 0 || stride * height > kMaxPixelBytes)
+  if (width < 0 || height < 0 || stride > kMaxPixelBytes || (stride > 0 && height > kMaxPixelBytes / stride))
     throw EInvalidGraphic(Format(SInvalidGraphicSize, {width, height}));
   if (width == 0 || height == 0) width = height = 0;
   FWidth = width;
@@ -344,7 +344,7 @@ void TBitmap::LoadFromStream(TStream& stream) {
     bitCount = in.U16(h + 10);
     paletteAt = h + 12;
     quad = 3;
-  } else if (headerSize >= 40 && headerSize <= 124) {
+  } else if (headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 108 || headerSize == 124) {
     in.Need(h, headerSize);
     width = in.I32(h + 4);
     height = in.I32(h + 8);
@@ -386,8 +386,8 @@ void TBitmap::LoadFromStream(TStream& stream) {
     in.Fail();
 
   const int64_t stride = ((width * bitCount + 31) / 32) * 4;
+  if (stride > kMaxPixelBytes || height > kMaxPixelBytes / stride) in.Fail();
   const int64_t pixelBytes = stride * height;
-  if (pixelBytes > kMaxPixelBytes) in.Fail();
   if (offBits < paletteAt || offBits >= bytes.size()) in.Fail();
   const uint64_t dataBytes = bytes.size() - offBits;
   if (rle) {
