@@ -10,7 +10,6 @@ namespace orvesql {
 
 void Cursor::Start() {
   pos_ = 0;
-  blockStart_ = 0;
   streamPos_ = 0;
   onRow_ = false;
   done_ = false;
@@ -97,14 +96,13 @@ int Cursor::Fetch(unsigned kind, int32_t offset, SQLDA* out, unsigned rows, int&
       t = streamPos_ + 1 + offset;
     }
   } else {
-    // After a block the cursor stands on its last row: forward moves (and
-    // 0, the current row) count from there. Backward moves count from the
-    // block's first row, so that -1 reaches the row before the block, the
-    // one a client that walks back from the block's start wants.
-    t = (offset < 0 ? blockStart_ : pos_) + offset;
+    // After a block the cursor stands on its last row, and every relative
+    // move counts from there: +1 continues after the block, and a client
+    // that wants the row before a block of n rows asks for -n.
+    t = pos_ + offset;
   }
   if (t < 1) {
-    pos_ = blockStart_ = 0;
+    pos_ = 0;
     return W_NOTFOUND;
   }
   int result = OK;
@@ -112,7 +110,7 @@ int Cursor::Fetch(unsigned kind, int32_t offset, SQLDA* out, unsigned rows, int&
   for (int64_t k = 0; k < n; ++k) {
     int64_t r = t + k;
     if (!Reach(r)) break;
-    pos_ = blockStart_ = r;
+    pos_ = r;
     CellSource& cells = Cells(r);
     SQLVAR* row = vars + k * ncols;
     for (int c = 0; c < ncols; ++c)
@@ -120,10 +118,9 @@ int Cursor::Fetch(unsigned kind, int32_t offset, SQLDA* out, unsigned rows, int&
     ++delivered;
   }
   if (delivered == 0) {
-    pos_ = blockStart_ = done_ ? streamPos_ + 1 : t;
+    pos_ = done_ ? streamPos_ + 1 : t;
     return W_NOTFOUND;
   }
-  blockStart_ = t;
   return result;
 }
 

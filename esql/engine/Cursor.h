@@ -82,7 +82,6 @@ private:
   CellSource& Cells(int64_t r);
 
   int64_t pos_ = 0;        // 0 before the first row, total + 1 after the last
-  int64_t blockStart_ = 0; // first row of the last block delivered
   int64_t streamPos_ = 0;  // rows the back end has produced
   bool onRow_ = false;     // the back end stands on row streamPos_
   bool done_ = false;

@@ -41,8 +41,9 @@ TEST_F(Cursors, EveryFetchDirectionAndThePositionAfterIt) {
       {1, 1, 3, {1, 2, 3}, 0},
       {2, 0, 1, {3}, 0},          // a block leaves the cursor on its last row
       {2, 1, 3, {4, 5, 6}, 0},
-      {2, -1, 1, {3}, 0},         // backward moves leave from the block's first row
-      {2, 1, 1, {4}, 0},
+      {2, -1, 1, {5}, 0},         // every relative move leaves from the block's last row
+      {2, -3, 1, {2}, 0},
+      {2, 1, 1, {3}, 0},
       {1, -1, 1, {10}, 0},
       {2, 1, 1, {}, 100},         // after the last row
       {2, -1, 1, {10}, 0},
@@ -68,7 +69,8 @@ TEST_F(Cursors, EveryFetchDirectionAndThePositionAfterIt) {
 }
 
 // A client that keeps a block of rows and moves inside it, fetching the next
-// block forward (relative +1) or single rows backward (relative -1) at its
+// block forward (relative +1) or the row before its block backward (relative
+// -rows of the block, as the cursor stands on the block's last row) at its
 // edges, sees every row exactly once each way.
 TEST_F(Cursors, BlockWalkForwardAndBackSeesEveryRowInOrder) {
   Open("walk", "select id from r order by id", ESQL_CUR_READONLY | ESQL_CUR_SCROLL);
@@ -86,7 +88,7 @@ TEST_F(Cursors, BlockWalkForwardAndBackSeesEveryRowInOrder) {
   };
   auto prev = [&] {
     if (row > 0) return block.Int(--row);
-    fetch(-1, 1);
+    fetch(-(count ? count : 1), 1);  // past the end the cursor stands after the last row
     row = count ? count - 1 : 0;
     return count ? block.Int(row) : 0;
   };
