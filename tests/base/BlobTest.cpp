@@ -47,7 +47,7 @@ TEST_F(BlobTest, WritesSeeksAndTheFlagsOfABaseStream) {
     int64_t Offset;
     TSeekOrigin Origin;
     int64_t Position;
-  } cases[] = {{3, soBeginning, 3}, {2, soCurrent, 5}, {-1, soEnd, 10}, {0, TSeekOrigin(7), 10}};
+  } cases[] = {{3, soBeginning, 3}, {2, soCurrent, 5}, {-1, soEnd, 10}, {0, TSeekOrigin(3), 10}};
   for (const Case& c : cases) EXPECT_EQ(s.Seek(c.Offset, c.Origin), c.Position) << c.Offset;
   EXPECT_THROW(s.Seek(-11, soCurrent), EStreamError);
   EXPECT_EQ(s.DataPosition, 10);
