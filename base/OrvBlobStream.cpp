@@ -109,6 +109,17 @@ int TOrvaneBlobStream::GetFieldExtType() const {
   return n < 0 ? -1 : Manager->SQL->Fields[n].ExtType;
 }
 
+void TOrvaneBlobStream::Reserve(int64_t capacity) {
+  const int32_t current = (Memory != nullptr && Memory == FCapacityBlock) ? FCapacity : DataSize;
+  if (capacity <= current || capacity > kMaxBlob) return;
+  TOrvaneMemBlock grown = OrvAllocBlock(static_cast<int>(capacity));
+  if (Memory != nullptr && DataSize > 0) std::memcpy(grown.get(), Memory, static_cast<size_t>(DataSize));
+  OrvDisposeMem(Memory, DataSize);
+  Memory = grown.release();
+  FCapacity = static_cast<int32_t>(capacity);
+  FCapacityBlock = Memory;
+}
+
 void TOrvaneBlobStream::SetValue(const void* bytes, int32_t size) {
   if (size < 0) size = 0;
   TOrvaneMemBlock block = OrvAllocBlock(size);

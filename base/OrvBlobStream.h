@@ -60,6 +60,11 @@ public:
   void SetValue(const void* bytes, int32_t size);
 
 private:
+  friend class TOrvaneSQL;
+  // Makes room for a value of that many bytes before it is written in
+  // pieces (a whole stream stored into the column), so that it is allocated
+  // once; the held bytes stay.
+  void Reserve(int64_t capacity);
   // Bytes allocated behind Memory when this stream allocated it; a block
   // that someone else put into Memory counts as exactly DataSize bytes.
   int32_t FCapacity = 0;

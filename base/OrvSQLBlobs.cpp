@@ -22,7 +22,14 @@ void TOrvaneSQL::StreamToBlob(const Variant& identifier, TStream* source) {
   int n = -1;
   TOrvaneBlobStream& blob = ConversionBlob(identifier, n);
   blob.Clear();
-  blob.CopyFrom(*source, 0);
+  try {
+    blob.Reserve(source->Size());
+    blob.CopyFrom(*source, 0);
+  } catch (...) {
+    // A value stored halfway is not a value: the column keeps none.
+    blob.Clear();
+    throw;
+  }
   NullIndicators[n] = 0;
 }
 

@@ -136,6 +136,32 @@ TEST_F(BlobTest, StreamToBlobAndBack) {
   EXPECT_EQ(Text(target), "oldlong value");
 }
 
+// A source that claims more bytes than it can deliver.
+class TShortStream : public TMemoryStream {
+public:
+  int64_t Size() override { return TMemoryStream::Size() + 10; }
+};
+
+TEST_F(BlobTest, LargeValuesAndASourceThatFailsHalfway) {
+  ASSERT_TRUE(sql->OpenWrite("q", NoValues()));
+  std::string big(200000, '\0');
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i % 251);
+  TMemoryStream source;
+  source.WriteBuffer(big.data(), static_cast<int64_t>(big.size()));
+  sql->StreamToBlob(Variant("Pic"), &source);
+  TMemoryStream target;
+  sql->BlobToStream(Variant("Pic"), &target);
+  EXPECT_EQ(Text(target), big);
+
+  TShortStream shortSource;
+  shortSource.WriteBuffer(big.data(), 100000);
+  sql->SetFieldValue(Variant("Memo"), Null());
+  EXPECT_THROW(sql->StreamToBlob(Variant("Memo"), &shortSource), EReadError);
+  EXPECT_FALSE(Stream("Memo").Modified);
+  EXPECT_EQ(Stream("Memo").DataSize, 0);
+  EXPECT_TRUE(sql->IsFieldNull(1));
+}
+
 TEST_F(BlobTest, AStreamThatWasNotWrittenIsFetchedWhenRead) {
   ASSERT_TRUE(sql->OpenRead("q", NoValues()));
   Stream("Pic").ServerValue = "from the server";
