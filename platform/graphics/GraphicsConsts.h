@@ -8,3 +8,4 @@ inline constexpr const char* SUnknownExtension = "Unknown picture file extension
 inline constexpr const char* SInvalidPixelFormat = "Invalid pixel format";
 inline constexpr const char* SPixelOutOfRange = "Pixel (%d, %d) is outside the bitmap";
 inline constexpr const char* SInvalidGraphicSize = "Invalid graphic size (%d x %d)";
+inline constexpr const char* SUnknownPictureFormat = "Unknown picture format %s";

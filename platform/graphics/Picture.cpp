@@ -4,6 +4,7 @@
 #include "AnsiStrings.h"
 #include "Bitmap.h"
 #include "FileUtils.h"
+#include "Filer.h"
 #include "Format.h"
 #include "GraphicsConsts.h"
 #include "Icon.h"
@@ -100,3 +101,46 @@ void TPicture::SaveToFile(const std::string& fileName) {
 
 int TPicture::Width() const { return FGraphic ? FGraphic->Width() : 0; }
 int TPicture::Height() const { return FGraphic ? FGraphic->Height() : 0; }
+
+void TPicture::DefineProperties(TFiler& filer) {
+  TPersistent::DefineProperties(filer);
+  filer.DefineBinaryProperty(
+      "Data", [this](TStream& stream) { ReadData(stream); }, [this](TStream& stream) { WriteData(stream); },
+      FGraphic != nullptr && !FGraphic->Empty());
+}
+
+void TPicture::WriteData(TStream& stream) {
+  const std::string name = FGraphic->ClassName();
+  TMemoryStream bytes;
+  FGraphic->SaveToStream(bytes);
+  const uint8_t length = static_cast<uint8_t>(name.size());
+  stream.WriteBuffer(&length, 1);
+  stream.WriteBuffer(name.data(), length);
+  const int32_t size = static_cast<int32_t>(bytes.Size());
+  const uint8_t sizeBytes[4] = {uint8_t(size), uint8_t(size >> 8), uint8_t(size >> 16), uint8_t(size >> 24)};
+  stream.WriteBuffer(sizeBytes, 4);
+  stream.WriteBuffer(bytes.Memory(), size);
+}
+
+void TPicture::ReadData(TStream& stream) {
+  uint8_t length = 0;
+  stream.ReadBuffer(&length, 1);
+  std::string name(length, '\0');
+  stream.ReadBuffer(name.data(), length);
+  uint8_t sizeBytes[4];
+  stream.ReadBuffer(sizeBytes, 4);
+  const uint32_t size = sizeBytes[0] | (sizeBytes[1] << 8) | (sizeBytes[2] << 16) | (uint32_t(sizeBytes[3]) << 24);
+  std::unique_ptr<TGraphic> graphic;
+  if (AnsiSameText(name, "TBitmap")) graphic = std::make_unique<TBitmap>();
+  else if (AnsiSameText(name, "TIcon")) graphic = std::make_unique<TIcon>();
+  else if (AnsiSameText(name, "TMetafile")) graphic = std::make_unique<TMetafile>();
+  else throw EInvalidGraphic(Format(SUnknownPictureFormat, {name}));
+  // The byte count comes from the file: it must be there before it is read.
+  const int64_t rest = stream.Size() - stream.Position();
+  if (size > static_cast<uint64_t>(rest < 0 ? 0 : rest)) throw EReadError(SReadError);
+  TMemoryStream bytes;
+  bytes.SetSize(size);
+  stream.ReadBuffer(bytes.Memory(), size);
+  graphic->LoadFromStream(bytes);
+  Hold(std::move(graphic));
+}

@@ -42,6 +42,11 @@ public:
 
   int Width() const;
   int Height() const;
+
+  // In form files the graphic is the binary property "Data": its class name
+  // (a length byte and the name), its byte count (32-bit) and its file form.
+  // A picture without a graphic, or with an empty one, stores nothing.
+  void DefineProperties(TFiler& filer) override;
   // Fired when the picture takes another graphic or its graphic changes.
   std::function<void(TObject* sender)> OnChange;
 
@@ -53,5 +58,7 @@ private:
   G* ForceGraphic();
   void Hold(std::unique_ptr<TGraphic> graphic);
   void Changed();
+  void ReadData(TStream& stream);
+  void WriteData(TStream& stream);
   std::unique_ptr<TGraphic> FGraphic;
 };

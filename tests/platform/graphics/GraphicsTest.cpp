@@ -8,6 +8,8 @@
 #include <string>
 
 #include "ClassRegistry.h"
+#include "ComponentStreaming.h"
+#include "TypInfo.h"
 #include "Graphics.h"
 #include "GraphicBytes.h"
 
@@ -389,6 +391,63 @@ TEST_F(PictureTest, FilesByExtension) {
   EXPECT_THROW(r.LoadFromFile(File("c.bmp")), EInvalidGraphic);
   EXPECT_NE(dynamic_cast<TMetafile*>(r.Graphic()), nullptr);
   EXPECT_THROW(r.LoadFromFile(File("missing.bmp")), EFOpenError);
+}
+
+// A component with a picture, as an image control holds one.
+class TPictureHolder : public TComponent {
+  ORV_CLASS(TPictureHolder, TComponent)
+public:
+  explicit TPictureHolder(TComponent* owner) : TComponent(owner) {}
+  TPicture* Picture() const { return FPicture.get(); }
+  void SetPicture(TPicture* value) { FPicture->Assign(value); }
+  static void Publish(TPropertyTable<TPictureHolder>& props) {
+    props.Add("Picture", &TPictureHolder::Picture, &TPictureHolder::SetPicture);
+  }
+
+private:
+  std::unique_ptr<TPicture> FPicture = std::make_unique<TPicture>();
+};
+
+}  // namespace
+
+ORV_IMPLEMENT_CLASS(TPictureHolder)
+
+namespace {
+
+TEST(PictureForms, AGraphicIsStoredWithTheForm) {
+  RegisterClass(TPictureHolder::StaticClass());
+  TPictureHolder empty(nullptr);
+  EXPECT_EQ(WriteComponentToText(&empty).find("Picture.Data"), std::string::npos);
+
+  struct Case {
+    const char* Kind;
+    std::function<void(TPicture&)> Fill;
+  } cases[] = {
+      {"bitmap", [](TPicture& p) { p.Bitmap()->SetSize(3, 2); p.Bitmap()->SetPixel(1, 1, RGBColor(5, 6, 7)); }},
+      {"icon", [](TPicture& p) { TBitmap b; b.SetSize(4, 4); p.Icon()->AddBitmap(b); }},
+      {"metafile", [](TPicture& p) { p.Metafile()->SetWidth(20); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Kind);
+    TPictureHolder holder(nullptr);
+    c.Fill(*holder.Picture());
+    const std::string text = WriteComponentToText(&holder);
+    EXPECT_NE(text.find("Picture.Data = {"), std::string::npos);
+    TPictureHolder read(nullptr);
+    ReadComponentFromText(text, &read);
+    ASSERT_NE(read.Picture()->Graphic(), nullptr);
+    EXPECT_EQ(read.Picture()->Graphic()->ClassName(), holder.Picture()->Graphic()->ClassName());
+    EXPECT_EQ(Save(*read.Picture()->Graphic()), Save(*holder.Picture()->Graphic()));
+  }
+  // An unknown kind and a byte count beyond the data are refused.
+  const char* bad[] = {
+      "object H: TPictureHolder\r\n  Picture.Data = {\r\n    0554466F6F6F0000000000}\r\nend\r\n",
+      "object H: TPictureHolder\r\n  Picture.Data = {\r\n    07544269746D6170FFFFFF7F00}\r\nend\r\n",
+  };
+  for (const char* text : bad) {
+    TPictureHolder read(nullptr);
+    EXPECT_THROW(ReadComponentFromText(text, &read), Exception) << text;
+  }
 }
 
 }  // namespace
