@@ -2,6 +2,8 @@
 // state, statement list, last error and text conversion.
 #include "OrvSession.h"
 
+#include "LibrarySearch.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -120,7 +122,10 @@ void TOrvaneSession::InternalCloseQueries() {
 std::string TOrvaneSession::GetLibraryVersion() {
   InternalLibraryHandleNeeded();
   uint16_t major = 0, minor = 0, release = 0, build = 0;
-  OrvGetProductVersion(LibraryDirectory + FLibraryFile, major, minor, release, build);
+  // The driver may have loaded the file under this platform's form of the
+  // name ("dblib6.dll" -> "libdblib6.so"); read the version of that one.
+  for (const std::string& name : PlatformLibraryNames(FLibraryFile))
+    if (OrvGetProductVersion(LibraryDirectory + name, major, minor, release, build)) break;
   return Format("%d.%d.%d.%d", int(major), int(minor), int(release), int(build));
 }
 

@@ -2,6 +2,8 @@
 // call helpers over the entry-point table.
 #include "AsaLibrary.h"
 
+#include "LibrarySearch.h"
+
 #include "AnsiStrings.h"
 #include "AsaException.h"
 #include "OrvMessages.h"
@@ -41,18 +43,7 @@ void AsaSetProgramVersion(uint16_t generation) {
 }
 
 std::vector<std::string> AsaLibraryFileNames(const std::string& libraryFile) {
-  std::vector<std::string> names{libraryFile};
-  const std::string suffix = ".dll";
-  if (libraryFile.size() > suffix.size() &&
-      LowerCase(libraryFile.substr(libraryFile.size() - suffix.size())) == suffix) {
-    std::string stem = libraryFile.substr(0, libraryFile.size() - suffix.size());
-    // A folder part stays where it is; only the file's own name changes form.
-    size_t slash = stem.find_last_of("/\\");
-    std::string folder = slash == std::string::npos ? std::string() : stem.substr(0, slash + 1);
-    std::string name = slash == std::string::npos ? stem : stem.substr(slash + 1);
-    if (!name.empty()) names.push_back(folder + "lib" + name + ".so");
-  }
-  return names;
+  return PlatformLibraryNames(libraryFile);
 }
 
 void* AsaEntryAddress(TAsaEntryPoint entry) {

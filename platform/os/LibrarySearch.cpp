@@ -5,6 +5,7 @@
 #include "CurrentDir.h"
 #include "OSError.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -156,4 +157,19 @@ bool FindLibrary(const std::string& fileName, const std::string& explicitFolder,
   }
   SetLastOSError(ENOENT);
   return false;
+}
+
+std::vector<std::string> PlatformLibraryNames(const std::string& fileName) {
+  std::vector<std::string> names{fileName};
+  const std::string suffix = ".dll";
+  if (fileName.size() <= suffix.size()) return names;
+  std::string ext = fileName.substr(fileName.size() - suffix.size());
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (ext != suffix) return names;
+  const std::string stem = fileName.substr(0, fileName.size() - suffix.size());
+  const size_t slash = stem.find_last_of("/\\");
+  const std::string folder = slash == std::string::npos ? std::string() : stem.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? stem : stem.substr(slash + 1);
+  if (!name.empty()) names.push_back(folder + "lib" + name + ".so");
+  return names;
 }

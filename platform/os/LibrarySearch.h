@@ -31,3 +31,9 @@ std::string ExecutableFolder();
 // (globs; relative ones against the including file's folder); comments,
 // hwcap lines and relative entries are skipped. Missing files add nothing.
 std::vector<std::string> LoaderConfigFolders(const std::string& configFile);
+
+// The names under which a library file may be found here: the name as given,
+// and for a name in the other platform's form ("dblib6.dll", as form files
+// written elsewhere hold) also this platform's form ("libdblib6.so"). A folder
+// part stays as it is; only the file's own name changes form.
+std::vector<std::string> PlatformLibraryNames(const std::string& fileName);

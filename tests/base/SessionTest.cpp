@@ -166,6 +166,9 @@ TEST_F(FrameTest, LibraryVersionWithoutVersionRecordIsZero) {
   EXPECT_TRUE(session->LibraryLoaded);
   session->SetLibraryFile(ORV_BINARY_DIR "/lib/libOrvCore.so");
   EXPECT_EQ(session->GetLibraryVersion(), "1.84.0.0");
+  // A name in the other platform's form reads the file of this platform's form.
+  session->SetLibraryFile(ORV_BINARY_DIR "/lib/OrvCore.DLL");
+  EXPECT_EQ(session->GetLibraryVersion(), "1.84.0.0");
 }
 
 TEST_F(FrameTest, BaseSessionSlotsAnswerFalse) {
