@@ -138,7 +138,6 @@ void TBitmap::SetSize(int width, int height) {
   const int64_t stride = ((int64_t(width) * FBitCount + 31) / 32) * 4;
   if (width < 0 || height < 0 || stride > kMaxPixelBytes || (stride > 0 && height > kMaxPixelBytes / stride))
     throw EInvalidGraphic(Format(SInvalidGraphicSize, {width, height}));
-  if (width == 0 || height == 0) width = height = 0;
   FWidth = width;
   FHeight = height;
   FPixels.assign(static_cast<size_t>(Stride(width, FBitCount)) * static_cast<size_t>(height), 0);

@@ -3,6 +3,7 @@
 #include "Metafile.h"
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "Format.h"
@@ -51,12 +52,9 @@ void CheckEnhanced(const TByteReader& in, uint32_t& length, int& records) {
   records = static_cast<int>(seen);
 }
 
-// Validates a placeable metafile and answers its length and record count.
-void CheckPlaceable(const TByteReader& in, uint32_t& length, int& records) {
-  uint16_t checksum = 0;
-  for (int i = 0; i < 10; ++i) checksum ^= in.U16(2 * i);
-  if (in.U32(0) != kPlaceableKey || in.U16(20) != checksum || in.U16(14) == 0) in.Fail();
-  const uint64_t h = 22;
+// Validates the older format's metafile header and records from offset h
+// and answers where the end record ends and the record count.
+void CheckWindowsRecords(const TByteReader& in, uint64_t h, uint32_t& length, int& records) {
   const uint16_t type = in.U16(h), headerWords = in.U16(h + 2);
   const uint64_t words = in.U32(h + 6);
   if ((type != 1 && type != 2) || headerWords != 9 || words < 9 + 3) in.Fail();
@@ -78,6 +76,18 @@ void CheckPlaceable(const TByteReader& in, uint32_t& length, int& records) {
   records = seen;
 }
 
+uint16_t PlaceableChecksum(const TByteReader& in) {
+  uint16_t checksum = 0;
+  for (int i = 0; i < 10; ++i) checksum ^= in.U16(2 * i);
+  return checksum;
+}
+
+// Validates a placeable metafile and answers its length and record count.
+void CheckPlaceable(const TByteReader& in, uint32_t& length, int& records) {
+  if (in.U32(0) != kPlaceableKey || in.U16(20) != PlaceableChecksum(in) || in.U16(14) == 0) in.Fail();
+  CheckWindowsRecords(in, 22, length, records);
+}
+
 }  // namespace
 
 void TMetafile::Assign(const TPersistent* source) {
@@ -88,7 +98,7 @@ void TMetafile::Assign(const TPersistent* source) {
   if (const TMetafile* other = dynamic_cast<const TMetafile*>(source)) {
     if (other == this) return;
     FData = other->FData;
-    FEnhanced = other->FEnhanced;
+    FKind = other->FKind;
     FRecordCount = other->FRecordCount;
     Changed();
     return;
@@ -98,7 +108,7 @@ void TMetafile::Assign(const TPersistent* source) {
 
 void TMetafile::Clear() {
   FData.clear();
-  FEnhanced = true;
+  FKind = mkEnhanced;
   FRecordCount = 0;
   Changed();
 }
@@ -106,7 +116,8 @@ void TMetafile::Clear() {
 int TMetafile::MMWidth() const {
   if (FData.empty()) return 0;
   const TByteReader in(FData, SInvalidMetafile);
-  if (FEnhanced) return static_cast<int>(int64_t(in.I32(32)) - in.I32(24));
+  if (FKind == mkEnhanced) return static_cast<int>(int64_t(in.I32(32)) - in.I32(24));
+  if (FKind == mkPlain) return 0;
   const int64_t units = int16_t(in.U16(10)) - int16_t(in.U16(6));
   return static_cast<int>(units * kHundredthMMPerInch / in.U16(14));
 }
@@ -114,7 +125,8 @@ int TMetafile::MMWidth() const {
 int TMetafile::MMHeight() const {
   if (FData.empty()) return 0;
   const TByteReader in(FData, SInvalidMetafile);
-  if (FEnhanced) return static_cast<int>(int64_t(in.I32(36)) - in.I32(28));
+  if (FKind == mkEnhanced) return static_cast<int>(int64_t(in.I32(36)) - in.I32(28));
+  if (FKind == mkPlain) return 0;
   const int64_t units = int16_t(in.U16(12)) - int16_t(in.U16(8));
   return static_cast<int>(units * kHundredthMMPerInch / in.U16(14));
 }
@@ -130,7 +142,25 @@ void TMetafile::SetSize(int width, int height) {
     throw EInvalidGraphic(Format(SInvalidGraphicSize, {width, height}));
   const int32_t mmWidth = width * kHundredthMMPerInch / kScreenPpi;
   const int32_t mmHeight = height * kHundredthMMPerInch / kScreenPpi;
-  if (FData.empty() || !FEnhanced) {
+  if (FKind == mkPlaceable && !FData.empty()) {
+    // The bounding box keeps its origin; its far corner moves, in the
+    // metafile's own units per inch, and the checksum follows.
+    const TByteReader in(FData, SInvalidMetafile);
+    const int64_t inch = in.U16(14);
+    const int64_t right = int16_t(in.U16(6)) + int64_t(width) * inch / kScreenPpi;
+    const int64_t bottom = int16_t(in.U16(8)) + int64_t(height) * inch / kScreenPpi;
+    if (right > INT16_MAX || bottom > INT16_MAX) throw EInvalidGraphic(Format(SInvalidGraphicSize, {width, height}));
+    FData[10] = static_cast<char>(right & 0xFF);
+    FData[11] = static_cast<char>((right >> 8) & 0xFF);
+    FData[12] = static_cast<char>(bottom & 0xFF);
+    FData[13] = static_cast<char>((bottom >> 8) & 0xFF);
+    const uint16_t checksum = PlaceableChecksum(TByteReader(FData, SInvalidMetafile));
+    FData[20] = static_cast<char>(checksum & 0xFF);
+    FData[21] = static_cast<char>(checksum >> 8);
+    Changed();
+    return;
+  }
+  if (FData.empty() || FKind == mkPlain) {
     // A header of 88 bytes and the end record: a metafile that draws nothing.
     std::string out;
     PutU32(out, EMR_HEADER);
@@ -156,7 +186,7 @@ void TMetafile::SetSize(int width, int height) {
     PutU32(out, 16);
     PutU32(out, 20);
     FData = std::move(out);
-    FEnhanced = true;
+    FKind = mkEnhanced;
     FRecordCount = 2;
   }
   SetU32(FData, 8, 0);
@@ -179,12 +209,20 @@ void TMetafile::LoadFromStream(TStream& stream) {
   const TByteReader in(bytes, SInvalidMetafile);
   uint32_t length = 0;
   int records = 0;
-  const bool enhanced = in.U32(0) != kPlaceableKey;
-  if (enhanced) CheckEnhanced(in, length, records);
-  else CheckPlaceable(in, length, records);
+  TMetafileKind kind;
+  if (in.U32(0) == kPlaceableKey) {
+    kind = mkPlaceable;
+    CheckPlaceable(in, length, records);
+  } else if (in.U32(0) == EMR_HEADER) {
+    kind = mkEnhanced;
+    CheckEnhanced(in, length, records);
+  } else {
+    kind = mkPlain;
+    CheckWindowsRecords(in, 0, length, records);
+  }
   bytes.resize(length);
   FData = std::move(bytes);
-  FEnhanced = enhanced;
+  FKind = kind;
   FRecordCount = records;
   Changed();
 }

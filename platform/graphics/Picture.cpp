@@ -85,12 +85,13 @@ void TPicture::AssignTo(TPersistent* dest) const {
 }
 
 void TPicture::LoadFromFile(const std::string& fileName) {
-  std::string ext = LowerCase(ExtractFileExt(fileName));
+  const std::string given = ExtractFileExt(fileName);
+  const std::string ext = LowerCase(given);
   std::unique_ptr<TGraphic> graphic;
   if (ext == ".bmp") graphic = std::make_unique<TBitmap>();
   else if (ext == ".ico") graphic = std::make_unique<TIcon>();
   else if (ext == ".emf" || ext == ".wmf") graphic = std::make_unique<TMetafile>();
-  else throw EInvalidGraphic(Format(SUnknownExtension, {ext.empty() ? ext : ext.substr(1)}));
+  else throw EInvalidGraphic(Format(SUnknownExtension, {given.empty() ? given : given.substr(1)}));
   graphic->LoadFromFile(fileName);
   Hold(std::move(graphic));
 }

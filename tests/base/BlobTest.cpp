@@ -84,6 +84,8 @@ TEST_F(BlobTest, AValueWrittenInManyPiecesKeepsEveryByte) {
   // A value the driver put there itself is grown from its own size.
   s.Clear();
   s.SetValue("abc", 3);
+  // Held bytes that were not written are no value of the base stream.
+  EXPECT_EQ(s.TOrvaneBlobStream::GetBlobSize(), 0);
   s.SetPosition(3);
   s.WriteBuffer("def", 3);
   EXPECT_EQ(std::string(s.Memory, 6), "abcdef");

@@ -310,6 +310,20 @@ TEST(Metafile, PlaceableFiles) {
   EXPECT_EQ(m.Width(), 96);
   EXPECT_EQ(m.Height(), 48);
   EXPECT_EQ(Save(m), w);
+  // A new size moves the bounding box's far corner and keeps the checksum.
+  m.SetWidth(192);
+  EXPECT_EQ(m.Width(), 192);
+  EXPECT_EQ(m.Height(), 48);
+  TMetafile resized;
+  Load(resized, Save(m));
+  EXPECT_EQ(resized.Width(), 192);
+  // Without the placeable header: the records alone, and no size.
+  TMetafile plain;
+  Load(plain, w.substr(22));
+  EXPECT_EQ(plain.Kind(), mkPlain);
+  EXPECT_EQ(plain.Width(), 0);
+  EXPECT_EQ(plain.RecordCount(), 1);
+  EXPECT_EQ(Save(plain), w.substr(22));
   std::string badSum = w;
   badSum[20] ^= 1;
   EXPECT_THROW(Load(m, badSum), EInvalidGraphic);
@@ -327,6 +341,12 @@ protected:
 };
 
 TEST_F(PictureTest, KindsOnDemandAssignAndChanges) {
+  TBitmap sized;
+  sized.SetWidth(4);
+  EXPECT_TRUE(sized.Empty());
+  sized.SetHeight(2);
+  EXPECT_EQ(sized.Width(), 4);
+  EXPECT_FALSE(sized.Empty());
   TPicture p;
   int changes = 0;
   p.OnChange = [&](TObject*) { ++changes; };
@@ -379,12 +399,12 @@ TEST_F(PictureTest, FilesByExtension) {
   ASSERT_NE(dynamic_cast<TMetafile*>(r.Graphic()), nullptr);
   EXPECT_EQ(r.Width(), 10);
 
-  std::filesystem::copy_file(File("a.ico"), File("b.png"));
+  std::filesystem::copy_file(File("a.ico"), File("b.Png"));
   try {
-    r.LoadFromFile(File("b.png"));
+    r.LoadFromFile(File("b.Png"));
     ADD_FAILURE();
   } catch (const EInvalidGraphic& e) {
-    EXPECT_STREQ(e.what(), "Unknown picture file extension (.png)");
+    EXPECT_STREQ(e.what(), "Unknown picture file extension (.Png)");
   }
   // A file of the wrong form keeps the picture; a missing file raises.
   std::filesystem::copy_file(File("a.ico"), File("c.bmp"));
