@@ -1,0 +1,277 @@
+// The statement end to end against the real Embedded SQL libraries on a
+// database file made by orvinit: every column type through the row buffer,
+// cursors walked every way across fetch blocks, changes through write
+// cursors, long values through connection variables and blob streams.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include "OrvAsa.h"
+#include "StringLists.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string LibFolder = std::string(ORV_BINARY_DIR) + "/lib";
+
+std::string Bytes(const Variant& v) {
+  if (VarIsNull(v)) return "<null>";
+  Variant copy = v;
+  int n = VarArrayElementCount(copy);
+  TVarArrayLock lock(copy);
+  return std::string(static_cast<const char*>(lock.Data()), static_cast<size_t>(n));
+}
+
+Variant ByteArray(const std::string& bytes) {
+  return TOrvaneSQL::StrToVarByte(bytes.data(), static_cast<int>(bytes.size()));
+}
+
+std::string Pattern(size_t n) {
+  std::string s(n, '\0');
+  for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>('a' + (i * 7 + i / 26) % 26);
+  return s;
+}
+
+class StatementTest : public ::testing::TestWithParam<const char*> {
+protected:
+  void SetUp() override {
+    static int counter = 0;
+    int n = ++counter;
+    dir = fs::temp_directory_path() / ("orvsql-" + std::to_string(::getpid()) + "-" + std::to_string(n));
+    fs::create_directories(dir);
+    file = (dir / "test.db").string();
+    std::string tool = std::string(ORV_BINARY_DIR) + "/bin/orvinit";
+    ASSERT_EQ(std::system((tool + " " + file + " > /dev/null").c_str()), 0);
+    engine = "orvsql" + std::to_string(::getpid()) + "_" + std::to_string(n);
+    session = std::make_unique<TAsaSession>(nullptr);
+    session->SetLibraryPath(LibFolder);
+    session->SetLibraryFile(GetParam());
+    session->SetServerType(stServer);
+    session->SetLoginEngineName(engine);
+    session->SetLoginDatabase(file);
+    session->SetLoginUser("DBA");
+    session->SetLoginPassword("sql");
+    session->SetConnected(true);
+    sql = NewSQL();
+  }
+  void TearDown() override {
+    statements.clear();
+    if (session) {
+      std::string stop = "eng=" + engine + ";unconditional=yes";
+      session->SetConnected(false);
+      ASA_CALL(db_stop_engine, &session->SQLCA, stop.data());
+      session.reset();
+    }
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+  }
+
+  TAsaSQL* NewSQL() {
+    statements.push_back(std::make_unique<TAsaSQL>(nullptr));
+    TAsaSQL* s = statements.back().get();
+    s->SetSession(session.get());
+    s->SetWantExceptions(true);
+    return s;
+  }
+  void Exec(const std::string& text, const TOrvaneValues& values = {Null()}) {
+    ASSERT_TRUE(sql->Execute(text, values)) << sql->GetLastError();
+  }
+  // A table t(n int, s varchar(20)) holding n = 1..rows.
+  void NumberTable(int rows) {
+    Exec("create table t(n int, s varchar(20))");
+    session->StartTransaction();
+    for (int i = 1; i <= rows; ++i) Exec("insert into t values(?, ?)", {i, "row " + std::to_string(i)});
+    session->Commit();
+  }
+
+  fs::path dir;
+  std::string file;
+  std::string engine;
+  std::unique_ptr<TAsaSession> session;
+  std::vector<std::unique_ptr<TAsaSQL>> statements;
+  TAsaSQL* sql = nullptr;
+};
+
+TEST(AsaTimeStamp, RecordFieldsAndInvalidRecords) {
+  SQLDATETIME r{};
+  PutAsaTimeStamp(r, EncodeDateTime(2000, 3, 1, 13, 45, 30, 250));
+  EXPECT_EQ(r.year, 2000);
+  EXPECT_EQ(r.month, 2);
+  EXPECT_EQ(r.day_of_week, 3);
+  EXPECT_EQ(r.day_of_year, 60);
+  EXPECT_EQ(r.day, 1);
+  EXPECT_EQ(r.hour, 13);
+  EXPECT_EQ(r.minute, 45);
+  EXPECT_EQ(r.second, 30);
+  EXPECT_EQ(r.fraction, 250u);
+  // Read back without the milliseconds, which the record's reader drops.
+  EXPECT_DOUBLE_EQ(GetAsaTimeStamp(r), EncodeDateTime(2000, 3, 1, 13, 45, 30, 0));
+
+  SQLDATETIME zero{};
+  EXPECT_EQ(GetAsaTimeStamp(zero), 0.0);
+  SQLDATETIME badTime = r;
+  badTime.hour = 24;
+  EXPECT_EQ(GetAsaTimeStamp(badTime), 0.0);
+
+  // A value that cannot be decoded keeps the record as it was.
+  SQLDATETIME kept = r;
+  PutAsaTimeStamp(kept, 1e300);
+  EXPECT_EQ(std::memcmp(&kept, &r, sizeof r), 0);
+}
+
+TEST_P(StatementTest, EveryColumnTypeThroughTheRowBuffer) {
+  Exec("create table v(i int, si smallint, ti tinyint, bi bigint, d double, r real, "
+       "c4 decimal(12,4), c2 decimal(10,2), ch char(5), vc varchar(20), lv long varchar, "
+       "b binary(10), lb long binary, dt date, tm time, ts timestamp, bt bit)");
+  const std::string longText = Pattern(100000);
+  const std::string longBytes = Pattern(50000) + std::string(3, '\0') + "tail";
+  Exec("insert into v values(?, ?, ?, 9007199254740993, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+       {VarArrayOf({-7, 300, 12, 2.5, 1.5, Currency(12.3456), 99.25, "abc", "vary", longText,
+                    ByteArray(std::string("\x01\x00\x02", 3)), ByteArray(longBytes),
+                    VarFromDateTime(EncodeDate(2024, 2, 29)), VarFromDateTime(EncodeTime(23, 59, 58, 0)),
+                    VarFromDateTime(EncodeDateTime(1999, 12, 31, 1, 2, 3, 0)), true})});
+  Exec("insert into v(i) values(null)");
+
+  sql->SetBlobSize(1024);
+  ASSERT_TRUE(sql->OpenRead("select * from v order by i desc", {Null()}));
+  struct Column {
+    const char* name;
+    TOrvaneFieldTypes type;
+    int size;
+  };
+  const Column columns[] = {{"i", ntInteger, 4},  {"si", ntInteger, 4},   {"ti", ntInteger, 4},
+                            {"bi", ntFloat, 8},   {"d", ntFloat, 8},      {"r", ntFloat, 8},
+                            {"c4", ntCurrency, 8}, {"c2", ntFloat, 8},    {"ch", ntString, 6},
+                            {"vc", ntString, 21}, {"lv", ntMemo, 1028},   {"b", ntBinary, 12},
+                            {"lb", ntBlob, 1028}, {"dt", ntDate, 14},     {"tm", ntTime, 14},
+                            {"ts", ntDateTime, 14}, {"bt", ntBoolean, 1}};
+  ASSERT_EQ(sql->GetFieldCount(), 17);
+  for (int i = 0; i < 17; ++i) {
+    SCOPED_TRACE(columns[i].name);
+    EXPECT_EQ(sql->GetFieldName(i), columns[i].name);
+    EXPECT_EQ(sql->GetFieldType(i), columns[i].type);
+    EXPECT_EQ(sql->GetFieldSize(i), columns[i].size);
+  }
+  EXPECT_EQ(sql->GetFieldDecimals("c4"), 4);
+  EXPECT_EQ(sql->GetFieldDecimals("c2"), 2);
+  EXPECT_EQ(sql->FetchCount, 1) << "a result with long columns fetches one row at a time";
+
+  EXPECT_EQ(sql->GetFieldValue("i").AsInteger(), -7);
+  EXPECT_EQ(sql->GetFieldValue("si").AsInteger(), 300);
+  EXPECT_EQ(sql->GetFieldValue("ti").AsInteger(), 12);
+  // 2^53 + 1 arrives as a double, without its last digit.
+  EXPECT_EQ(sql->GetFieldValue("bi").AsDouble(), 9007199254740992.0);
+  EXPECT_EQ(sql->GetFieldValue("d").AsDouble(), 2.5);
+  EXPECT_EQ(sql->GetFieldValue("r").AsDouble(), 1.5);
+  Variant c4 = sql->GetFieldValue("c4");
+  EXPECT_EQ(VarType(c4), varCurrency);
+  EXPECT_EQ(c4.AsCurrency(), Currency(12.3456));
+  EXPECT_EQ(sql->GetFieldValue("c2").AsDouble(), 99.25);
+  EXPECT_EQ(sql->GetFieldValue("ch").AsString().substr(0, 3), "abc");
+  EXPECT_EQ(sql->GetFieldValue("vc").AsString(), "vary");
+  EXPECT_EQ(sql->GetFieldValue("lv").AsString(), longText);
+  EXPECT_EQ(Bytes(sql->GetFieldValue("b")), std::string("\x01\x00\x02", 3) + std::string(7, '\0'));
+  EXPECT_EQ(Bytes(sql->GetFieldValue("lb")), longBytes);
+  EXPECT_EQ(VarType(sql->GetFieldValue("dt")), varDate);
+  EXPECT_DOUBLE_EQ(sql->GetFieldValue("dt").AsDouble(), EncodeDate(2024, 2, 29));
+  EXPECT_DOUBLE_EQ(sql->GetFieldValue("tm").AsDouble(), EncodeTime(23, 59, 58, 0));
+  EXPECT_DOUBLE_EQ(sql->GetFieldValue("ts").AsDouble(), EncodeDateTime(1999, 12, 31, 1, 2, 3, 0));
+  EXPECT_TRUE(sql->GetFieldValue("bt").AsBoolean());
+  for (int i = 0; i < 17; ++i) EXPECT_FALSE(sql->IsFieldNull(i)) << columns[i].name;
+
+  ASSERT_TRUE(sql->Next());
+  for (int i = 0; i < 17; ++i) EXPECT_TRUE(sql->IsFieldNull(i)) << columns[i].name;
+  EXPECT_EQ(sql->GetFieldValue("dt").AsDouble(), 0.0);
+  EXPECT_EQ(sql->GetFieldValue("lv").AsString(), "");
+  EXPECT_FALSE(sql->Next());
+}
+
+// Walks a cursor every way, checking the position after each step.
+void ExpectWalk(TAsaSQL& sql, int rows, int fetch) {
+  SCOPED_TRACE("rows " + std::to_string(rows) + ", block " + std::to_string(fetch));
+  sql.SetMaxFetchCount(fetch);
+  sql.SetUniDirectional(false);
+  bool first = sql.OpenRead("select n from t order by n", {Null()});
+  ASSERT_EQ(first, rows > 0);
+  auto at = [&](int recNo) {
+    EXPECT_EQ(sql.RecNo, recNo);
+    EXPECT_EQ(sql.GetFieldValue(0).AsInteger(), recNo + 1);
+    EXPECT_FALSE(sql.Eof);
+  };
+  for (int i = 0; i < rows; ++i) {
+    if (i > 0) {
+      ASSERT_TRUE(sql.Next()) << i;
+    }
+    at(i);
+    EXPECT_EQ(sql.RecordCount, rows);
+  }
+  EXPECT_FALSE(sql.Next());
+  EXPECT_TRUE(sql.Eof);
+  EXPECT_EQ(sql.RecNo, rows);
+  EXPECT_EQ(sql.RecordCount, rows);
+  for (int i = rows - 1; i >= 0; --i) {
+    ASSERT_TRUE(sql.Prev()) << i;
+    at(i);
+  }
+  EXPECT_FALSE(sql.Prev());
+  EXPECT_TRUE(sql.Bof);
+  EXPECT_EQ(sql.RecNo, -1);
+  if (rows == 0) {
+    EXPECT_FALSE(sql.First());
+    EXPECT_FALSE(sql.Last());
+    EXPECT_FALSE(sql.Seek(0));
+    return;
+  }
+  // Forward again from before the first row, then across blocks backward
+  // from the middle of a block.
+  for (int i = 0; i < std::min(rows, fetch + 2); ++i) {
+    ASSERT_TRUE(sql.Next());
+    at(i);
+  }
+  for (int i = std::min(rows, fetch + 2) - 2; i >= 0; --i) {
+    ASSERT_TRUE(sql.Prev());
+    at(i);
+  }
+  ASSERT_TRUE(sql.Last());
+  at(rows - 1);
+  EXPECT_TRUE(sql.Bof == false);
+  ASSERT_TRUE(sql.First());
+  at(0);
+  ASSERT_TRUE(sql.Seek(rows / 2));
+  at(rows / 2);
+  ASSERT_TRUE(sql.Next() == (rows / 2 + 1 < rows));
+  EXPECT_FALSE(sql.Seek(rows));
+  EXPECT_TRUE(sql.Eof);
+  EXPECT_FALSE(sql.Seek(-5));
+  ASSERT_TRUE(sql.Seek(-1) == false);
+}
+
+TEST_P(StatementTest, CursorsWalkedEveryWayAcrossBlocks) {
+  NumberTable(1000);
+  const struct {
+    int rows;
+    int fetch;
+  } cases[] = {{0, 25}, {1, 25}, {25, 25}, {26, 25}, {1000, 25}, {26, 1}, {1000, 1000}, {1000, 7}};
+  for (const auto& c : cases) {
+    Exec("delete from t where n > ?", {c.rows});
+    ExpectWalk(*sql, c.rows, c.fetch);
+    sql->Close();
+    if (c.rows < 1000) {
+      Exec("delete from t");
+      session->StartTransaction();
+      for (int i = 1; i <= 1000; ++i) Exec("insert into t values(?, 'x')", {i});
+      session->Commit();
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothCallForms, StatementTest, ::testing::Values("libdblib6.so", "libdblib7.so"),
+                         [](const auto& info) { return std::string(info.param).substr(3, 6); });
+
+}  // namespace
