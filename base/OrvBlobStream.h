@@ -21,8 +21,10 @@ public:
   // Releases Memory and detaches from the manager.
   ~TOrvaneBlobStream() override;
 
-  // Members in declared order. A driver that loads a value may set Memory
-  // (a block from OrvAllocMem) and DataSize directly, or use SetValue.
+  // Members in declared order. A driver that loads a value uses SetValue, or
+  // sets Memory (a block from OrvAllocMem) and DataSize directly right after
+  // Clear; releasing Memory goes through Clear as well, so that the stream's
+  // own bookkeeping of the block stays true.
   TOrvaneBlobManager* Manager = nullptr;
   std::string FieldName;
   int32_t DataSize = 0;
