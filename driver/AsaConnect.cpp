@@ -105,7 +105,3 @@ void TAsaSession::Disconnect() {
   }
   UnregisterCallbacks();
 }
-
-void TAsaSession::RegisterCallbacks() {}
-
-void TAsaSession::UnregisterCallbacks() {}

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "AsaException.h"
 #include "AsaLibrary.h"
@@ -59,6 +60,15 @@ public:
   bool Ping(const char* params) override;
   bool Stop() override;
 
+  // Online backup of the connected database: one file per database file
+  // into the folder, page by page, firing OnBackup after each page. False
+  // when no file could be copied (a missing folder among the reasons).
+  bool Backup(const std::string& directory);
+  // Start or stop a database on a running server, on a disconnected session
+  // only; params, when not blank, are the connection to reach the server by.
+  bool StartDatabase(const char* params);
+  bool StopDatabase(const char* params);
+
   // Server connection options; value receives at most 31 characters.
   bool GetOption(const char* name, std::string& value);
   bool SetOption(const char* name, const char* value);
@@ -98,6 +108,9 @@ private:
   // release at disconnect; the server-control side of the session fills them.
   void RegisterCallbacks();
   void UnregisterCallbacks();
+  // One file of a backup; False when it could not be copied.
+  bool BackupFile(const std::string& folder, int file, SQLDA* da, std::vector<char>& buffer);
+  bool DatabaseAction(const char* params, TAsaEntryPoint action);
 
   bool Reading() const;
   std::string StateText() const;

@@ -358,7 +358,9 @@ TEST_F(FakeTest, LostConnectionDisconnectsAndReports) {
       EXPECT_EQ(s->LastError, "Error " + std::to_string(code) + ": Connection terminated");
       EXPECT_EQ(s->LastErrorCode, code);
       EXPECT_EQ(log.events, (Calls{"OnError", "BeforeDisconnect", "AfterDisconnect", "OnConnectionTerminated"}));
-      EXPECT_EQ(fake->Calls(mark, true), (Calls{"dbpp_commit", "dbpp_commit", "db_string_disconnect"}));
+      EXPECT_EQ(fake->Calls(mark, true),
+                (Calls{"dbpp_commit", "dbpp_commit", "db_string_disconnect", "db_register_a_callback",
+                       "db_register_a_callback", "db_register_a_callback", "db_register_a_callback"}));
       Destroy(s);
     }
   }
@@ -389,6 +391,9 @@ TEST_F(FakeTest, DisconnectSequence) {
        {"BeforeDisconnect", "AfterDisconnect"}},
       {"handler raises", true, 0, true, {"dbpp_commit(0)"}, {"BeforeDisconnect"}},
   };
+  // Whatever ends the block, the callbacks are cleared last.
+  const Calls clearCallbacks = {"db_register_a_callback(7,null)", "db_register_a_callback(0,null)",
+                                "db_register_a_callback(2,null)", "db_register_a_callback(1,null)"};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     fake->Reset();
@@ -406,7 +411,9 @@ TEST_F(FakeTest, DisconnectSequence) {
     int mark = fake->Count();
     s->SetConnected(false);
     EXPECT_FALSE(s->Connected());
-    EXPECT_EQ(fake->Calls(mark), c.calls);
+    Calls expected = c.calls;
+    expected.insert(expected.end(), clearCallbacks.begin(), clearCallbacks.end());
+    EXPECT_EQ(fake->Calls(mark), expected);
     EXPECT_EQ(log.events, c.events);
     EXPECT_EQ(s->LastError, "");  // the commit's outcome is not judged
     // Disconnecting again does nothing.
@@ -422,7 +429,10 @@ TEST_F(FakeTest, DestroyingAConnectedSessionDisconnectsThenReleases) {
   s->SetConnected(true);
   int mark = fake->Count();
   Destroy(s);
-  EXPECT_EQ(fake->Calls(mark), (Calls{"dbpp_commit(0)", "db_string_disconnect(null)", "db_fini()"}));
+  EXPECT_EQ(fake->Calls(mark),
+            (Calls{"dbpp_commit(0)", "db_string_disconnect(null)", "db_register_a_callback(7,null)",
+                   "db_register_a_callback(0,null)", "db_register_a_callback(2,null)",
+                   "db_register_a_callback(1,null)", "db_fini()"}));
 }
 
 TEST_F(FakeTest, FormFileConnectsWhenLoadedAndWritesOnlyWhatDiffers) {

@@ -28,6 +28,13 @@ const void* fake_call_sqlca(int index);  // null for calls without one
 const void* fake_call_prog(int index);   // the long form's second argument
 // Descriptors from alloc_sqlda not given back yet.
 int fake_open_sqldas(void);
+// The routine last registered with db_register_a_callback for the index
+// (null when none or cleared).
+void (*fake_callback(int index))(void);
+// (A db_backup page read that succeeds fills the descriptor's binary entry:
+// the 16-bit length, a scripted result above 1 or else the whole buffer, then
+// bytes 'a' + page % 26.)
+
 // 1 for the long call form, 0 for the short.
 int fake_long_form(void);
 

@@ -44,12 +44,14 @@ struct State {
   std::map<const void*, std::string> messages;  // per SQLCA: text of its last answer
   unsigned versions = 0;
   int openSqldas = 0;
+  void (*callbacks[8])(void) = {};  // the routines registered, by index
   State() { Reset(); }
   void Reset() {
     calls.clear();
     scripts.clear();
     messages.clear();
     options = {{"row_counts", "OFF"}, {"isolation_level", "0"}};
+    for (auto& callback : callbacks) callback = nullptr;
 #if defined(FAKE_LONG_FORM)
     versions = (1u << 4) | (1u << 5) | (1u << 6);
 #else
@@ -319,10 +321,25 @@ FAKE_EXPORT int db_cancel_request(SQLCA* ca) { return Answer_("db_cancel_request
 
 FAKE_EXPORT void db_register_a_callback(SQLCA* ca, int index, void (*callback)(void)) {
   Answer_("db_register_a_callback", ca, nullptr, Args(N(index), callback ? "fn" : "null"));
+  if (index >= 0 && index < 8) S().callbacks[index] = callback;
 }
 
 FAKE_EXPORT void db_backup(SQLCA* ca, int op, int file, uint32_t page, SQLDA* da) {
-  Answer_("db_backup", ca, nullptr, Args(N(op), N(file), N(page), Da(da)));
+  Answer a = Answer_("db_backup", ca, nullptr, Args(N(op), N(file), N(page), Da(da)));
+  // A page read that succeeds fills the binary entry: the 16-bit length (the
+  // scripted result when above 1, else the whole buffer) and then bytes
+  // 'a' + page number.
+  if (op != ESQL_BACKUP_READ_PAGE || a.code < 0 || da == nullptr) return;
+  SQLVAR* v = orv_sqlvar(da, 0);
+  if (v->sqldata == nullptr || v->sqllen < 2) return;
+  uint16_t length = a.result > 1 ? static_cast<uint16_t>(a.result) : static_cast<uint16_t>(v->sqllen - 2);
+  std::memcpy(v->sqldata, &length, sizeof length);
+  size_t fill = length < v->sqllen - 2 ? length : static_cast<size_t>(v->sqllen - 2);
+  std::memset(static_cast<char*>(v->sqldata) + 2, 'a' + static_cast<int>(page % 26), fill);
+}
+
+FAKE_EXPORT void (*fake_callback(int index))(void) {
+  return index >= 0 && index < 8 ? S().callbacks[index] : nullptr;
 }
 
 FAKE_EXPORT unsigned int db_locate_servers(SQLCA* ca, esql_locate_fn, void*) {
