@@ -58,8 +58,14 @@ void TOrvaneSQL::GraphicToBlob(const Variant& identifier, TPicture* picture, TOr
   if (picture == nullptr || format > gtIcon) RaiseLastError(ORVANE_ERR_BLOB_PICTURE_INVALID.Load(), 0);
   int n = -1;
   TOrvaneBlobStream& blob = ConversionBlob(identifier, n);
+  TGraphic& graphic = GraphicOf(*picture, format);
   blob.Clear();
-  GraphicOf(*picture, format).SaveToStream(blob);
+  try {
+    graphic.SaveToStream(blob);
+  } catch (...) {
+    blob.Clear();
+    throw;
+  }
   NullIndicators[n] = 0;
 }
 

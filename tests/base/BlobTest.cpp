@@ -241,6 +241,15 @@ TEST_F(BlobTest, PicturesOfEveryKindTravelThroughABlob) {
     sql->BlobToGraphic(2, &loaded, c.Format);
     c.Check(loaded);
   }
+  // Bytes that are no picture of the kind asked for.
+  TMemoryStream junk;
+  junk.WriteBuffer("not a picture", 13);
+  sql->StreamToBlob(2, &junk);
+  TPicture target;
+  target.Bitmap()->SetSize(1, 1);
+  EXPECT_THROW(sql->BlobToGraphic(2, &target, gtBitmap), EInvalidGraphic);
+  EXPECT_EQ(target.Width(), 1);
+  EXPECT_THROW(sql->BlobToGraphic(2, &target, gtMetafile), EInvalidGraphic);
 }
 
 }  // namespace
