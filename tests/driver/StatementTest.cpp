@@ -275,3 +275,146 @@ INSTANTIATE_TEST_SUITE_P(BothCallForms, StatementTest, ::testing::Values("libdbl
                          [](const auto& info) { return std::string(info.param).substr(3, 6); });
 
 }  // namespace
+
+namespace {
+
+TEST_P(StatementTest, ChangesThroughAWriteCursor) {
+  Exec("create table w(id int primary key, name varchar(20), memo long varchar, data long binary)");
+  Exec("insert into w values(1, 'one', 'first memo', null)");
+  ASSERT_TRUE(sql->OpenWrite("select * from w order by id", {Null()}));
+  EXPECT_EQ(sql->FetchCount, 1);
+
+  // Nothing dirty: nothing is sent, not even an empty change.
+  EXPECT_TRUE(sql->Modify());
+  sql->SetFieldValue("name", "uno");
+  TMemoryStream bytes;
+  const std::string blob = Pattern(70000);
+  bytes.Write(blob.data(), static_cast<int64_t>(blob.size()));
+  sql->StreamToBlob("data", &bytes);
+  ASSERT_TRUE(sql->Modify()) << sql->GetLastError();
+  EXPECT_FALSE(sql->IsDirty());
+
+  // An inserted row with a NULL blob comes back as the current row.
+  sql->ClearNotNull();
+  sql->SetFieldValue("id", 2);
+  sql->SetFieldValue("name", "two");
+  sql->SetFieldValue("memo", "");
+  sql->SetFieldValue("data", Null());
+  ASSERT_TRUE(sql->Append()) << sql->GetLastError();
+  EXPECT_EQ(sql->GetFieldValue("name").AsString(), "two");
+  EXPECT_TRUE(sql->IsFieldNull("data"));
+  EXPECT_EQ(sql->RecNo, 0) << "an insert leaves the position as it was";
+
+  TAsaSQL* check = NewSQL();
+  check->SetBlobSize(100);
+  ASSERT_TRUE(check->OpenRead("select id, name, memo, data from w order by id", {Null()}));
+  EXPECT_EQ(check->GetFieldValue("name").AsString(), "uno");
+  EXPECT_EQ(check->GetFieldValue("memo").AsString(), "first memo");
+  TMemoryStream back;
+  check->BlobToStream("data", &back);
+  ASSERT_EQ(back.Size(), static_cast<int64_t>(blob.size()));
+  EXPECT_EQ(std::memcmp(back.Memory(), blob.data(), blob.size()), 0);
+  ASSERT_TRUE(check->Next());
+  EXPECT_TRUE(check->IsFieldNull("data"));
+  EXPECT_FALSE(check->IsFieldNull("memo")) << "an empty long value stays empty, not NULL";
+  EXPECT_EQ(check->GetFieldValue("memo").AsString(), "");
+  check->Close();
+
+  ASSERT_TRUE(sql->Seek(0));
+  ASSERT_TRUE(sql->Delete());
+  sql->Close();
+  TAsaSQL* count = NewSQL();
+  ASSERT_TRUE(count->OpenRead("select count(*) from w", {Null()}));
+  EXPECT_EQ(count->GetFieldValue(0).AsDouble(), 1.0);
+
+  // Read cursors refuse changes.
+  EXPECT_THROW(count->Modify(), EAsaException);
+  EXPECT_THROW(count->Delete(), EAsaException);
+  count->Close();
+  EXPECT_THROW(count->Next(), EAsaException);
+}
+
+TEST_P(StatementTest, LongHostValuesAndColumnNamesThatAreNoIdentifiers) {
+  Exec("create table h(id int, \"odd name\" long binary, \"x\"\"y\" long varchar)");
+  const std::string bytes = Pattern(40000);
+  const std::string text = Pattern(9000);
+  Exec("insert into h values(?, ?, ?)", {VarArrayOf({1, ByteArray(bytes), text})});
+  EXPECT_EQ(sql->ExecVariables.Items[1].FieldType, ntBlob);
+  EXPECT_EQ(sql->ExecVariables.Items[2].FieldType, ntMemo);
+  // The connection variables are gone after the statement.
+  sql->SetWantExceptions(false);
+  EXPECT_FALSE(sql->ExecuteImmediate("drop variable blobparam2"));
+  EXPECT_LT(sql->GetLastErrorCode(), 0);
+  sql->SetWantExceptions(true);
+
+  ASSERT_TRUE(sql->OpenWrite("select * from h", {Null()}));
+  EXPECT_EQ(Bytes(sql->GetFieldValue("odd name")), bytes);
+  EXPECT_EQ(sql->GetFieldValue("x\"y").AsString(), text);
+  sql->SetFieldValue("x\"y", std::string("changed"));
+  sql->SetFieldValue("odd name", ByteArray("short"));
+  ASSERT_TRUE(sql->Modify()) << sql->GetLastError();
+  sql->Close();
+  ASSERT_TRUE(sql->OpenRead("select * from h", {Null()}));
+  EXPECT_EQ(Bytes(sql->GetFieldValue("odd name")), "short");
+  EXPECT_EQ(sql->GetFieldValue("x\"y").AsString(), "changed");
+  sql->Close();
+
+  // A long value cannot travel to a cursor statement: refused, not lost.
+  EXPECT_THROW(sql->OpenRead("select id from h where \"x\"\"y\" <> ?", {Pattern(9000)}), EAsaException);
+}
+
+TEST_P(StatementTest, WideResultsFetchFewerRowsOrAreRefused) {
+  NumberTable(30);
+  std::string wide = "select n";
+  for (int i = 1; i < 200; ++i) wide += ", cast(n + " + std::to_string(i) + " as int)";
+  sql->SetMaxFetchCount(1000);
+  ASSERT_TRUE(sql->OpenRead(wide + " from t order by n", {Null()}));
+  EXPECT_EQ(sql->FieldCount, 200);
+  EXPECT_EQ(sql->FetchCount, 32767 / 200);
+  int rows = 1;
+  while (sql->Next()) ++rows;
+  EXPECT_EQ(rows, 30);
+  sql->UnprepareOpen();
+
+  std::string tooWide = "select n";
+  for (int i = 1; i < 300; ++i) tooWide += ", n + " + std::to_string(i);
+  EXPECT_THROW(sql->OpenRead(tooWide + " from t", {Null()}), EAsaException);
+  EXPECT_FALSE(sql->OpenPrepared);
+}
+
+TEST_P(StatementTest, ExecuteWithOutputValuesExplainAndAutoCommit) {
+  NumberTable(3);
+  ASSERT_TRUE(sql->Execute("select max(n), 'text' into ?, ? from t", {Null()}));
+  EXPECT_EQ(sql->ExecVariables.OutCount, 2);
+  EXPECT_EQ(sql->GetOutVar(0).AsDouble(), 3.0);
+  EXPECT_EQ(sql->GetOutVar(1).AsString(), "text");
+
+  ASSERT_TRUE(sql->OpenRead("select n from t", {Null()}));
+  std::string plan;
+  sql->Explain(plan);
+  EXPECT_FALSE(plan.empty());
+  EXPECT_LE(plan.size(), 300u);
+  sql->Close();
+
+  // AutoCommit outside a transaction: a second connection sees the change.
+  TAsaSession other(nullptr);
+  other.SetLibraryPath(LibFolder);
+  other.SetLibraryFile(GetParam());
+  other.SetServerType(stClient);
+  other.SetLoginEngineName(engine);
+  other.SetLoginDatabase(file);
+  other.SetLoginUser("DBA");
+  other.SetLoginPassword("sql");
+  other.SetConnected(true);
+  TAsaSQL reader(nullptr);
+  reader.SetSession(&other);
+  session->SetAutoCommit(true);
+  ASSERT_TRUE(sql->ExecuteImmediate("insert into t values(4, 'four')"));
+  EXPECT_EQ(sql->RowsProcessed, 1);
+  ASSERT_TRUE(reader.OpenRead("select count(*) from t", {Null()}));
+  EXPECT_EQ(reader.GetFieldValue(0).AsDouble(), 4.0);
+  reader.Close();
+  other.SetConnected(false);
+}
+
+}  // namespace
