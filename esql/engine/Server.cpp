@@ -38,14 +38,14 @@ void StopEngine(const ConnectParams& p) {
   Registry::Instance().StopEngine(eng, Yes(p.Get("unconditional")));
 }
 
-void StartDatabase(const ConnectParams& p) {
+std::string StartDatabase(const ConnectParams& p) {
   std::string eng = EngineOf(p);
   if (p.Get("dbf").empty()) throw EsqlError(E_DB_NOT_FOUND, "no database file (dbf=)");
   if (eng.empty() || !Registry::Instance().EngineRunning(eng)) throw EsqlError(E_NO_SERVER, eng);
-  Registry::Instance().StartDatabase(eng, p.Get("dbf"), p.Get("dbn"), false);
+  return Registry::Instance().StartDatabase(eng, p.Get("dbf"), p.Get("dbn"), false)->name;
 }
 
-void StopDatabase(const ConnectParams& p) {
+std::string StopDatabase(const ConnectParams& p) {
   std::string eng = EngineOf(p);
   if (!p.Has("eng") && !Registry::Instance().SoleEngine().empty()) eng = Registry::Instance().SoleEngine();
   if (eng.empty() || !Registry::Instance().EngineRunning(eng)) throw EsqlError(E_NO_SERVER, eng);
@@ -57,6 +57,7 @@ void StopDatabase(const ConnectParams& p) {
   }
   if (dbn.empty()) throw EsqlError(E_DB_NOT_FOUND, "no database named");
   Registry::Instance().StopDatabase(eng, dbn, Yes(p.Get("unconditional")));
+  return dbn;
 }
 
 void Ping(const ConnectParams& p) {

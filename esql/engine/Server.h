@@ -15,8 +15,9 @@ namespace orvesql {
 void StartEngine(const ConnectParams& p);
 void StopEngine(const ConnectParams& p);
 // eng=, dbf= (required), dbn= (default: the file's name without extension).
-void StartDatabase(const ConnectParams& p);
-void StopDatabase(const ConnectParams& p);
+// Both return the database's name, for the engine's message to the client.
+std::string StartDatabase(const ConnectParams& p);
+std::string StopDatabase(const ConnectParams& p);
 // True when the engine (and the database, when named) runs.
 void Ping(const ConnectParams& p);
 

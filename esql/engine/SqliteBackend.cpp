@@ -182,7 +182,10 @@ private:
 
 class SqliteConnection final : public BackendConnection {
 public:
-  explicit SqliteConnection(sqlite3* db) : db_(db) { sqlite3_busy_handler(db_, &SqliteConnection::Busy, this); }
+  explicit SqliteConnection(sqlite3* db) : db_(db) {
+    sqlite3_busy_handler(db_, &SqliteConnection::Busy, this);
+    sqlite3_progress_handler(db_, ProgressOps, &SqliteConnection::Progress, this);
+  }
   ~SqliteConnection() override { sqlite3_close_v2(db_); }
 
   std::unique_ptr<BackendStatement> Prepare(const std::string& sql, size_t* tail) override {
@@ -287,6 +290,25 @@ private:
     return 1;
   }
 
+  // While a statement computes, the wait hook runs about every 100 ms (a
+  // long query keeps the client's wait callback going). The handler ticks
+  // every few thousand virtual machine steps; a gap between two ticks longer
+  // than half the period means no statement ran in between, so the period
+  // starts afresh. A cancel from inside the hook stops the statement.
+  static constexpr int ProgressOps = 4000;
+  static int Progress(void* self) {
+    auto* c = static_cast<SqliteConnection*>(self);
+    if (!c->waitHook_) return 0;
+    auto now = std::chrono::steady_clock::now();
+    if (now - c->lastTick_ > std::chrono::milliseconds(50)) c->periodStart_ = now;
+    c->lastTick_ = now;
+    if (now - c->periodStart_ < std::chrono::milliseconds(100)) return 0;
+    c->periodStart_ = now;
+    c->interrupted_ = false;
+    c->waitHook_();
+    return c->interrupted_ ? 1 : 0;
+  }
+
   void Exec(const char* sql) {
     char* err = nullptr;
     int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &err);
@@ -297,6 +319,7 @@ private:
   int timeoutMs_ = 5000;
   std::atomic<bool> interrupted_{false};
   std::chrono::steady_clock::time_point waitStart_;
+  std::chrono::steady_clock::time_point lastTick_, periodStart_;
   std::function<void()> waitHook_;
 };
 

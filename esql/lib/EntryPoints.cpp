@@ -23,6 +23,14 @@ void Callback(ClientContext* ctx, int index, SQLCA* ca) {
   if (ctx && ctx->callbacks[index]) reinterpret_cast<esql_callback_fn>(ctx->callbacks[index])(ca);
 }
 
+// The engine's own news for the client (type INFO, code 0) through the
+// SQLCA's message callback.
+void EngineMessage(ClientContext* ctx, SQLCA* ca, const std::string& text) {
+  if (!ctx || !ctx->callbacks[ESQL_CB_MESSAGE]) return;
+  reinterpret_cast<esql_message_fn>(ctx->callbacks[ESQL_CB_MESSAGE])(
+      ca, 0, 0, static_cast<unsigned short>(text.size() > 65535 ? 65535 : text.size()), text.c_str());
+}
+
 // Runs f with the exceptions of the engine turned into SQLCA codes.
 template <class F>
 bool Guard(SQLCA* ca, ClientContext* ctx, F&& f) {
@@ -283,7 +291,10 @@ unsigned int db_start_engine(SQLCA* ca, char* params) {
 }
 
 unsigned int db_start_database(SQLCA* ca, char* params) {
-  return Control(ca, [&](ClientContext&) { StartDatabase(ParseConnectString(params)); });
+  return Control(ca, [&](ClientContext& ctx) {
+    std::string name = StartDatabase(ParseConnectString(params));
+    EngineMessage(&ctx, ca, "Database \"" + name + "\" started");
+  });
 }
 
 unsigned int db_stop_engine(SQLCA* ca, char* params) {
@@ -291,7 +302,10 @@ unsigned int db_stop_engine(SQLCA* ca, char* params) {
 }
 
 unsigned int db_stop_database(SQLCA* ca, char* params) {
-  return Control(ca, [&](ClientContext&) { StopDatabase(ParseConnectString(params)); });
+  return Control(ca, [&](ClientContext& ctx) {
+    std::string name = StopDatabase(ParseConnectString(params));
+    EngineMessage(&ctx, ca, "Database \"" + name + "\" stopped");
+  });
 }
 
 unsigned short db_find_engine(SQLCA* ca, char* name) {

@@ -1,7 +1,9 @@
-// Server services: online backup page by page, the four callbacks, and
-// cancelling a running request from another thread.
+// Server services: online backup page by page, the four callbacks (the wait
+// callback also during a long query), cancelling a running request, and the
+// engine's messages when it starts or stops a database.
 #include "EsqlFixture.h"
 
+#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <thread>
@@ -129,6 +131,53 @@ TEST_F(Server, CancelStopsARunningRequest) {
   runner.join();
   EXPECT_EQ(code, -299);
   Ok("select 1");  // the connection goes on
+}
+
+// Counts the wait calls and cancels from inside the callback at the third.
+std::atomic<int> g_waits{0};
+void CancelAtThirdWait(SQLCA* ca) {
+  if (++g_waits == 3) db_cancel_request(ca);
+}
+
+TEST_F(Server, WaitCallbackRunsDuringALongQueryAndMayCancelIt) {
+  Ok("create table w (i integer)");
+  Ok("commit");
+  g_waits = 0;
+  db_register_a_callback(&ca_, ESQL_CB_WAIT, reinterpret_cast<void (*)(void)>(&CancelAtThirdWait));
+  int code = Exec(
+      "insert into w with recursive n(i) as (select 1 union all select i + 1 from n where i < 2000000000) "
+      "select i from n");
+  EXPECT_EQ(code, -299) << Message(ca_);
+  EXPECT_EQ(g_waits.load(), 3);
+  Ok("commit");
+  db_register_a_callback(&ca_, ESQL_CB_WAIT, nullptr);
+  Desc out(1, ESQL_INT, 4);
+  short q = Prepare("select count(*) from w");
+  DBPP(dbpp_execute_into, &ca_, nullptr, C("m"), &q, nullptr, out.da);
+  EXPECT_EQ(out.Int(0), 0);  // nothing of the cancelled insert stays
+  // A short request after the wait has been cleared runs undisturbed.
+  g_waits = 0;
+  Ok("select 1");
+  EXPECT_EQ(g_waits.load(), 0);
+}
+
+TEST_F(Server, StartingAndStoppingADatabaseSendsTheEnginesMessages) {
+  std::string second = (dir_ / "second.db").string();
+  orvesql::CreateDatabaseFile(second, "DBA", "sql");
+  g_seen = Seen{};
+  SQLCA other;
+  db_init(&other);
+  db_register_a_callback(&other, ESQL_CB_MESSAGE, reinterpret_cast<void (*)(void)>(&OnMessage));
+  ASSERT_NE(db_start_database(&other, C("eng=" + engine_ + ";dbf=" + second + ";dbn=second")), 0u)
+      << Message(other);
+  ASSERT_NE(db_stop_database(&other, C("eng=" + engine_ + ";dbn=second")), 0u) << Message(other);
+  ASSERT_EQ(g_seen.messages.size(), 2u);
+  EXPECT_EQ(g_seen.messages[0], (std::pair<int, std::string>{0, "Database \"second\" started"}));
+  EXPECT_EQ(g_seen.messages[1], (std::pair<int, std::string>{0, "Database \"second\" stopped"}));
+  // A failed start sends nothing.
+  EXPECT_EQ(db_start_database(&other, C("eng=" + engine_ + ";dbf=" + (dir_ / "none.db").string())), 0u);
+  EXPECT_EQ(g_seen.messages.size(), 2u);
+  db_fini(&other);
 }
 
 }  // namespace
