@@ -187,6 +187,8 @@ TEST_F(BlobTest, ConversionErrorsInTheirOrder) {
       {"no target", [&] { sql->BlobToStream(1, nullptr); }, "Not a valid stream parameter."},
       {"no picture", [&] { sql->GraphicToBlob(1, nullptr, gtBitmap); }, "Not a valid picture parameter."},
       {"no picture to load", [&] { sql->BlobToGraphic(1, nullptr, gtIcon); }, "Not a valid picture parameter."},
+      {"no such format", [&] { sql->GraphicToBlob(1, &picture, TOrvaneGraphicType(3)); },
+       "Not a valid picture parameter."},
       {"unknown field", [&] { sql->StreamToBlob(Variant("x"), &stream); }, "Field \"x\" not found."},
       {"unknown position", [&] { sql->BlobToStream(3, &stream); }, "Field \"3\" not found."},
       {"short column", [&] { sql->StreamToBlob(0, &stream); }, "Field \"ID\" is not a blob."},
