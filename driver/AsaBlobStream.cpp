@@ -23,6 +23,9 @@ int32_t TAsaBlobStream::GetBlobSize() {
   if (Memory != nullptr) return DataSize;
   auto* sql = Manager != nullptr ? dynamic_cast<TAsaSQL*>(Manager->SQL) : nullptr;
   if (sql == nullptr || !sql->Opened) return size;
+  // Loading does not move the reader: a position set before the value was
+  // there still counts.
+  const int32_t position = DataPosition;
   Clear();
   TAsaSession& session = sql->AsaSession();
   const int column = GetFieldNo();
@@ -66,6 +69,7 @@ int32_t TAsaBlobStream::GetBlobSize() {
   } while (code == 101 && length > 0);
   if (code != 0) return size;
   SetValue(value.data(), static_cast<int32_t>(value.size()));
+  DataPosition = position;
   return static_cast<int32_t>(value.size());
 }
 

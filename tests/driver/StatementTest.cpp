@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "Graphics.h"
 #include "OrvAsa.h"
 #include "StringLists.h"
 
@@ -415,6 +416,109 @@ TEST_P(StatementTest, ExecuteWithOutputValuesExplainAndAutoCommit) {
   EXPECT_EQ(reader.GetFieldValue(0).AsDouble(), 4.0);
   reader.Close();
   other.SetConnected(false);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_P(StatementTest, FindWithEveryOptionCombination) {
+  Exec("create table p(id int, name varchar(20))");
+  const char* names[] = {"Jones", "smith", "Smith", "Smithers", ""};
+  for (int i = 0; i < 5; ++i) Exec("insert into p values(?, ?)", {i, names[i]});
+  const TOrvaneLocateOptions none{}, ci{nloCaseInsensitive}, partial{nloPartialKey},
+      both{nloCaseInsensitive, nloPartialKey};
+  const struct {
+    const char* key;
+    TOrvaneLocateOptions options;
+    int found;  // row number found searching from row 0, -1 for none
+  } cases[] = {{"Smith", none, 2},     {"smith", none, 1},     {"SMITH", none, -1},
+               {"SMITH", ci, 1},       {"Smi", none, -1},      {"Smi", partial, 2},
+               {"smi", partial, 1},    {"SMI", partial, -1},   {"SMI", both, 1},
+               {"", partial, -1},      {"", both, 0},          {"Smithers", ci, 3},
+               {"", none, 4},          {"nobody", both, -1}};
+  sql->SetMaxFetchCount(2);  // the search crosses fetch blocks
+  sql->SetUniDirectional(false);  // a failed search goes back to its start row
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string("'") + c.key + "' options " + std::to_string(c.options.Bits()));
+    ASSERT_TRUE(sql->OpenRead("select id, name from p order by id", {Null()}));
+    bool found = sql->Find("name", {std::string(c.key)}, c.options);
+    EXPECT_EQ(found, c.found >= 0);
+    EXPECT_EQ(sql->RecNo, c.found >= 0 ? c.found : 0);
+    EXPECT_EQ(sql->GetFieldValue("id").AsInteger(), c.found >= 0 ? c.found : 0);
+  }
+  // Two key fields, and a key field that does not exist.
+  ASSERT_TRUE(sql->OpenRead("select id, name from p order by id", {Null()}));
+  EXPECT_TRUE(sql->Find("id; name", {VarArrayOf({3, "Smithers"})}, none));
+  EXPECT_EQ(sql->RecNo, 3);
+  EXPECT_THROW(sql->Find("nosuch", {1}, none), EOrvaneException);
+}
+
+TEST_P(StatementTest, BlobStreamsReadTheCurrentRowPieceByPiece) {
+  Exec("create table b(id int, memo long varchar, data long binary)");
+  const std::string big = Pattern(100000);
+  Exec("insert into b values(1, ?, ?)", {VarArrayOf({big, ByteArray(Pattern(100))})});
+  Exec("insert into b values(2, 'short', null)");
+  sql->SetBlobSize(1024);
+  sql->SetUniDirectional(false);
+  ASSERT_TRUE(sql->OpenRead("select * from b order by id", {Null()}));
+  TOrvaneBlobStream* memo = sql->BlobManager->BlobByName("memo");
+  TOrvaneBlobStream* data = sql->BlobManager->BlobByName("data");
+  EXPECT_TRUE(sql->InternalBlobNeedsFetch(memo)) << "100,000 characters do not fit 1,028 bytes";
+  EXPECT_EQ(memo->GetBlobSize(), 100000);
+  char buffer[16] = {};
+  EXPECT_EQ(data->Seek(95, soBeginning), 95);
+  EXPECT_EQ(data->Read(buffer, 10), 5);
+  EXPECT_EQ(std::string(buffer, 5), Pattern(100).substr(95));
+  EXPECT_EQ(data->Read(buffer, 10), 0);
+  ASSERT_TRUE(sql->Next());
+  EXPECT_FALSE(sql->InternalBlobNeedsFetch(memo)) << "a short value comes with the row";
+  EXPECT_EQ(sql->GetFieldValue("memo").AsString(), "short");
+  EXPECT_EQ(memo->GetBlobSize(), 5);
+  EXPECT_EQ(data->GetBlobSize(), 0);
+  EXPECT_EQ(data->Read(buffer, 10), 0);
+  EXPECT_TRUE(VarIsNull(sql->GetFieldValue("data")));
+  // Back on the first row the streams read that row again.
+  ASSERT_TRUE(sql->Prev());
+  EXPECT_EQ(sql->GetFieldValue("memo").AsString(), big);
+}
+
+TEST_P(StatementTest, PicturesStoredAndLoadedInEveryFormat) {
+  Exec("create table g(id int primary key, pic long binary)");
+  Exec("insert into g values(1, null)");
+  TBitmap bitmap;
+  bitmap.SetPixelFormat(pf24bit);
+  bitmap.SetSize(5, 3);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x) bitmap.SetPixel(x, y, static_cast<TColor>(x * 40 + y * 0x10000));
+  TPicture picture;
+  picture.Bitmap()->Assign(&bitmap);
+  TPicture iconPicture;
+  iconPicture.Icon()->AddBitmap(bitmap);
+  TPicture metaPicture;
+  metaPicture.LoadFromFile(std::string(ORV_SOURCE_DIR) + "/tests/platform/graphics/fuzz_seeds/placeable.wmf");
+  const struct {
+    TPicture* picture;
+    TOrvaneGraphicType format;
+  } cases[] = {{&picture, gtBitmap}, {&iconPicture, gtIcon}, {&metaPicture, gtMetafile}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.format));
+    TMemoryStream written;
+    c.picture->Graphic()->SaveToStream(written);
+    ASSERT_TRUE(sql->OpenWrite("select * from g", {Null()}));
+    sql->GraphicToBlob("pic", c.picture, c.format);
+    ASSERT_TRUE(sql->Modify());
+    sql->Close();
+    ASSERT_TRUE(sql->OpenRead("select * from g", {Null()}));
+    TPicture loaded;
+    sql->BlobToGraphic("pic", &loaded, c.format);
+    TMemoryStream read;
+    ASSERT_NE(loaded.Graphic(), nullptr);
+    loaded.Graphic()->SaveToStream(read);
+    ASSERT_EQ(read.Size(), written.Size());
+    EXPECT_EQ(std::memcmp(read.Memory(), written.Memory(), static_cast<size_t>(read.Size())), 0);
+    sql->Close();
+  }
 }
 
 }  // namespace
