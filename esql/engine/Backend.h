@@ -54,6 +54,10 @@ public:
 
   // The cell in its own kind, in one call (the fast path of fetches).
   virtual void Peek(int i, CellView& v) = 0;
+  // Cells 0..n-1 of the current row into out[0..n-1]: one call per row.
+  virtual void PeekRow(CellView* out, int n) {
+    for (int i = 0; i < n; ++i) Peek(i, out[i]);
+  }
   // The cell as text, or null for NULL (two calls fewer than Peek for text).
   virtual const char* TextOrNull(int i, size_t& len) = 0;
   virtual Kind ColumnKind(int i) = 0;

@@ -3,6 +3,7 @@
 #include "Convert.h"
 #include "Error.h"
 
+#include <bit>
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
@@ -151,28 +152,23 @@ void CopyString(char* dst, size_t cap, std::string_view s) {
 
 namespace {
 
-bool Leap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-int DaysIn(int y, int m) {
-  static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && Leap(y) ? 29 : days[m - 1];
-}
-int DayOfWeek(int y, int m, int d) {  // 0 = Sunday
-  static const int t[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
-  if (m < 3) y -= 1;
-  return (y + y / 4 - y / 100 + y / 400 + t[m - 1] + d) % 7;
-}
-
-bool Fill(SQLDATETIME& out, int y, int mo, int d, int h, int mi, int s, int ms) {
-  if (y < 1 || y > 9999 || mo < 1 || mo > 12 || d < 1 || d > DaysIn(y, mo) || h > 23 || mi > 59 ||
-      s > 59 || ms > 999)
-    return false;
-  out.year = static_cast<uint16_t>(y);
-  out.month = static_cast<uint8_t>(mo - 1);
-  out.day_of_week = static_cast<uint8_t>(DayOfWeek(y, mo, d));
-  static const int before[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-  int doy = before[mo - 1] + d - 1 + (mo > 2 && Leap(y) ? 1 : 0);
+// Checks a date and time and fills the record, with the day of the week and
+// of the year worked out (one leap-year test, divisions by constants only).
+inline bool Fill(SQLDATETIME& out, int y, int mo, int d, int h, int mi, int s, int ms) {
+  if (y < 1 || y > 9999 || mo < 1 || mo > 12 || d < 1 || h > 23 || mi > 59 || s > 59 || ms > 999) return false;
+  static constexpr unsigned char kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  static constexpr unsigned short kBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+  unsigned uy = static_cast<unsigned>(y), m = static_cast<unsigned>(mo - 1), ud = static_cast<unsigned>(d);
+  bool leap = (uy % 4 == 0 && uy % 100 != 0) || uy % 400 == 0;
+  if (ud > kDays[m] + (m == 1 && leap ? 1u : 0u)) return false;
+  unsigned doy = kBefore[m] + ud - 1 + (m > 1 && leap ? 1u : 0u);
+  // Days since 0001-01-01 of the proleptic calendar, a Monday.
+  unsigned py = uy - 1, days = py * 365 + py / 4 - py / 100 + py / 400 + doy;
+  out.year = static_cast<uint16_t>(uy);
+  out.month = static_cast<uint8_t>(m);
+  out.day_of_week = static_cast<uint8_t>((days + 1) % 7);  // 0 = Sunday
   out.day_of_year = static_cast<uint16_t>(doy);
-  out.day = static_cast<uint8_t>(d);
+  out.day = static_cast<uint8_t>(ud);
   out.hour = static_cast<uint8_t>(h);
   out.minute = static_cast<uint8_t>(mi);
   out.second = static_cast<uint8_t>(s);
@@ -228,25 +224,76 @@ bool ParseTime(std::string_view s, size_t& i, int& h, int& mi, int& sec, int& ms
 
 }  // namespace
 
+namespace {
+
+uint64_t Load8(const char* p) {
+  uint64_t w;
+  std::memcpy(&w, p, 8);
+  return w;
+}
+
+// Byte k of a word read from memory is the k-th character (the order of the
+// bytes in the word is the machine's; the masks below are built the same way).
+constexpr uint64_t Bytes(const char (&s)[9]) {
+  uint64_t w = 0;
+  for (int k = 7; k >= 0; --k) w = (w << 8) | static_cast<unsigned char>(s[k]);
+  return w;
+}
+constexpr uint64_t Native(uint64_t littleEndian) {
+  if constexpr (std::endian::native == std::endian::little) return littleEndian;
+  return __builtin_bswap64(littleEndian);
+}
+
+// Eight characters against a pattern: 'd' where a digit must stand, any other
+// character standing for itself. The digits' values land in out (0 elsewhere).
+bool Match8(uint64_t w, uint64_t digitMask, uint64_t literal, uint64_t& out) {
+  const uint64_t hi = 0xF0F0F0F0F0F0F0F0ull & digitMask, three = 0x3030303030303030ull & digitMask;
+  const uint64_t six = 0x0606060606060606ull & digitMask;
+  // A digit byte is 0x30..0x39: high nibble 3, and still 3 after adding 6.
+  // The second test runs only after the first held, so no byte carries.
+  if ((w & ~digitMask) != literal || (w & hi) != three || ((w + six) & hi) != three) return false;
+  out = (w & digitMask) - three;
+  return true;
+}
+
+unsigned Digit(uint64_t v, int k) {
+  if constexpr (std::endian::native == std::endian::little) return static_cast<unsigned>(v >> (8 * k)) & 0xFF;
+  return static_cast<unsigned>(v >> (56 - 8 * k)) & 0xFF;
+}
+
+}  // namespace
+
 // "YYYY-MM-DD HH:MM:SS[.fff]", the form the library writes itself, read
-// without the general parser.
+// without the general parser, eight characters at a time.
 bool FastDateTime(std::string_view s, SQLDATETIME& out) {
-  if (s.size() != 19 && s.size() != 23) return false;
+  size_t n = s.size();
+  if (n != 19 && n != 23) return false;
   const char* p = s.data();
-  auto d2 = [p](size_t i) -> int {
-    unsigned a = static_cast<unsigned>(p[i] - '0'), b = static_cast<unsigned>(p[i + 1] - '0');
-    return a < 10 && b < 10 ? static_cast<int>(a * 10 + b) : -1;
-  };
-  if (p[4] != '-' || p[7] != '-' || p[10] != ' ' || p[13] != ':' || p[16] != ':') return false;
-  int y1 = d2(0), y2 = d2(2), mo = d2(5), d = d2(8), h = d2(11), mi = d2(14), sec = d2(17), ms = 0;
-  if ((y1 | y2 | mo | d | h | mi | sec) < 0) return false;
-  if (s.size() == 23) {
-    unsigned a = static_cast<unsigned>(p[20] - '0');
-    int rest = d2(21);
-    if (p[19] != '.' || a > 9 || rest < 0) return false;
-    ms = static_cast<int>(a) * 100 + rest;
+  static constexpr uint64_t kDigits = Native(Bytes("\xff\xff\xff\xff\0\xff\xff\0"));
+  static constexpr uint64_t kDate = Native(Bytes("\0\0\0\0-\0\0-"));
+  static constexpr uint64_t kDayTime = Native(Bytes("\xff\xff\0\xff\xff\0\xff\xff"));
+  static constexpr uint64_t kDayLit = Native(Bytes("\0\0 \0\0:\0\0"));
+  // Characters 15..22 of the long form: "M:SS.fff"; 11..18 of the short: "HH:MM:SS".
+  static constexpr uint64_t kTailLong = Native(Bytes("\xff\0\xff\xff\0\xff\xff\xff"));
+  static constexpr uint64_t kTailLongLit = Native(Bytes("\0:\0\0.\0\0\0"));
+  static constexpr uint64_t kTailShortLit = Native(Bytes("\0\0:\0\0:\0\0"));
+  uint64_t a, b, c;
+  if (!Match8(Load8(p), kDigits, kDate, a) || !Match8(Load8(p + 8), kDayTime, kDayLit, b)) return false;
+  int sec, ms = 0;
+  if (n == 23) {
+    if (!Match8(Load8(p + 15), kTailLong, kTailLongLit, c)) return false;
+    sec = static_cast<int>(Digit(c, 2) * 10 + Digit(c, 3));
+    ms = static_cast<int>(Digit(c, 5) * 100 + Digit(c, 6) * 10 + Digit(c, 7));
+  } else {
+    if (!Match8(Load8(p + 11), kDayTime, kTailShortLit, c)) return false;
+    sec = static_cast<int>(Digit(c, 6) * 10 + Digit(c, 7));
   }
-  return Fill(out, y1 * 100 + y2, mo, d, h, mi, sec, ms);
+  int y = static_cast<int>(Digit(a, 0) * 1000 + Digit(a, 1) * 100 + Digit(a, 2) * 10 + Digit(a, 3));
+  int mo = static_cast<int>(Digit(a, 5) * 10 + Digit(a, 6));
+  int d = static_cast<int>(Digit(b, 0) * 10 + Digit(b, 1));
+  int h = static_cast<int>(Digit(b, 3) * 10 + Digit(b, 4));
+  int mi = static_cast<int>(Digit(b, 6) * 10 + Digit(b, 7));
+  return Fill(out, y, mo, d, h, mi, sec, ms);
 }
 
 bool TextToDateTime(std::string_view s, SQLDATETIME& out) {
@@ -370,81 +417,72 @@ std::string_view TextCell(CellSource& src, int col, const CellView& v) {
 
 int16_t Indicator(size_t full) { return static_cast<int16_t>(full > 32767 ? 32767 : full); }
 
-}  // namespace
 
-// Text-like targets: one text read of the cell.
-static int WriteText(CellSource& src, int col, SQLVAR& var, int t) {
-  std::string_view s;
-  if (!src.Text(col, s)) {
-    if (!var.sqlind) throw EsqlError(E_NULL_DATA, "NULL value without indicator, " + Where(col));
-    *var.sqlind = -1;
-    return OK;
-  }
-  if (var.sqlind) *var.sqlind = 0;
-  if (!var.sqldata) throw EsqlError(E_NULL_DATA, Where(col));
-  char* p = static_cast<char*>(var.sqldata);
-  if (t == ESQL_TIMESTAMP_STRUCT) {
-    SQLDATETIME ts{};
-    if (!TextToDateTime(s, ts))
-      throw EsqlError(E_CONVERSION, "'" + std::string(s) + "' to a timestamp, " + Where(col));
-    std::memcpy(p, &ts, sizeof ts);
-    return OK;
-  }
-  if (var.sqllen < 1) throw EsqlError(E_BAD_DESCRIPTOR, "length of " + Where(col));
-  size_t cap = static_cast<size_t>(var.sqllen) - 1;
-  CopyString(p, cap + 1, s);
-  if (s.size() > cap) {
-    if (var.sqlind) *var.sqlind = Indicator(s.size());
-    return W_TRUNCATED;
-  }
-  return OK;
+// The failures of a fetch target, kept out of line so that the per-cell
+// path stays short.
+[[noreturn, gnu::cold, gnu::noinline]] void NullWithoutIndicator(int col) {
+  throw EsqlError(E_NULL_DATA, "NULL value without indicator, " + Where(col));
+}
+[[noreturn, gnu::cold, gnu::noinline]] void NoData(int col) { throw EsqlError(E_NULL_DATA, Where(col)); }
+[[noreturn, gnu::cold, gnu::noinline]] void BadLength(int col) {
+  throw EsqlError(E_BAD_DESCRIPTOR, "length of " + Where(col));
+}
+[[noreturn, gnu::cold, gnu::noinline]] void NotATimestamp(std::string_view s, int col) {
+  throw EsqlError(E_CONVERSION, "'" + std::string(s) + "' to a timestamp, " + Where(col));
+}
+[[noreturn, gnu::cold, gnu::noinline]] void BadTarget(int type, int col) {
+  throw EsqlError(E_BAD_TYPE, std::to_string(type) + " for " + Where(col));
 }
 
+int Truncated(SQLVAR& var, size_t full) {
+  if (var.sqlind) *var.sqlind = Indicator(full);
+  return W_TRUNCATED;
+}
+
+}  // namespace
+
 int WriteCell(CellSource& src, int col, SQLVAR& var) {
-  int t = var.sqltype & ~1;
-  if (t == ESQL_STRING || t == ESQL_TIMESTAMP_STRUCT) return WriteText(src, col, var, t);
   CellView cell;
   src.Peek(col, cell);
+  return WriteCell(src, col, cell, var);
+}
+
+int WriteConverted(CellSource& src, int col, const CellView& cell, SQLVAR& var) {
+  int t = var.sqltype & ~1;
   if (cell.kind == Kind::Null) {
-    if (!var.sqlind) throw EsqlError(E_NULL_DATA, "NULL value without indicator, " + Where(col));
+    if (!var.sqlind) NullWithoutIndicator(col);
     *var.sqlind = -1;
     return OK;
   }
   if (var.sqlind) *var.sqlind = 0;
   if (t == 0) return OK;  // the client asked for nothing
-  if (!var.sqldata) throw EsqlError(E_NULL_DATA, Where(col));
+  if (!var.sqldata) NoData(col);
   char* p = static_cast<char*>(var.sqldata);
   switch (t) {
     case ESQL_STRING:
     case ESQL_DATE:
     case ESQL_TIME:
     case ESQL_TIMESTAMP: {
-      if (var.sqllen < 1) throw EsqlError(E_BAD_DESCRIPTOR, "length of " + Where(col));
+      if (var.sqllen < 1) BadLength(col);
       std::string_view s = TextCell(src, col, cell);
       size_t cap = static_cast<size_t>(var.sqllen) - 1;
-      CopyString(p, cap + 1, s);
-      if (s.size() > cap) {
-        if (var.sqlind) *var.sqlind = Indicator(s.size());
-        return W_TRUNCATED;
-      }
-      return OK;
+      size_t n = s.size() < cap ? s.size() : cap;
+      std::memcpy(p, s.data(), n);
+      p[n] = 0;
+      return s.size() > cap ? Truncated(var, s.size()) : OK;
     }
     case ESQL_FIXCHAR: {
-      if (var.sqllen < 1) throw EsqlError(E_BAD_DESCRIPTOR, "length of " + Where(col));
+      if (var.sqllen < 1) BadLength(col);
       std::string_view s = TextCell(src, col, cell);
       size_t cap = static_cast<size_t>(var.sqllen);
       size_t n = s.size() < cap ? s.size() : cap;
       std::memcpy(p, s.data(), n);
       std::memset(p + n, ' ', cap - n);
-      if (s.size() > cap) {
-        if (var.sqlind) *var.sqlind = Indicator(s.size());
-        return W_TRUNCATED;
-      }
-      return OK;
+      return s.size() > cap ? Truncated(var, s.size()) : OK;
     }
     case ESQL_VARCHAR:
     case ESQL_BINARY: {
-      if (var.sqllen < 2) throw EsqlError(E_BAD_DESCRIPTOR, "length of " + Where(col));
+      if (var.sqllen < 2) BadLength(col);
       std::string_view s = cell.kind == Kind::Text || cell.kind == Kind::Blob
                                ? std::string_view(cell.p, cell.n)
                                : (t == ESQL_BINARY ? src.CellBlob(col) : src.CellText(col));
@@ -452,15 +490,17 @@ int WriteCell(CellSource& src, int col, SQLVAR& var) {
       uint16_t n = static_cast<uint16_t>(s.size() < cap ? s.size() : cap);
       Store(p, n);
       std::memcpy(p + 2, s.data(), n);
-      if (s.size() > cap) {
-        if (var.sqlind) *var.sqlind = Indicator(s.size());
-        return W_TRUNCATED;
-      }
-      return OK;
+      return s.size() > cap ? Truncated(var, s.size()) : OK;
     }
     case ESQL_DOUBLE: Store(p, DoubleCell(src, col, cell)); return OK;
     case ESQL_FLOAT: Store(p, static_cast<float>(DoubleCell(src, col, cell))); return OK;
-    case ESQL_INT: Store(p, static_cast<int32_t>(IntCell(src, col, cell, INT32_MIN, INT32_MAX))); return OK;
+    case ESQL_INT:
+      if (cell.kind == Kind::Integer && cell.i >= INT32_MIN && cell.i <= INT32_MAX) {
+        Store(p, static_cast<int32_t>(cell.i));
+        return OK;
+      }
+      Store(p, static_cast<int32_t>(IntCell(src, col, cell, INT32_MIN, INT32_MAX)));
+      return OK;
     case ESQL_SMALLINT: Store(p, static_cast<int16_t>(IntCell(src, col, cell, INT16_MIN, INT16_MAX))); return OK;
     case ESQL_TINYINT: Store(p, static_cast<uint8_t>(IntCell(src, col, cell, 0, 255))); return OK;
     case ESQL_BIGINT:
@@ -471,15 +511,15 @@ int WriteCell(CellSource& src, int col, SQLVAR& var) {
     case ESQL_UNSBIGINT: Store(p, static_cast<uint64_t>(IntCell(src, col, cell, 0, INT64_MAX))); return OK;
     case ESQL_BIT: *p = (cell.kind == Kind::Integer ? cell.i : src.CellInt(col)) != 0 ? 1 : 0; return OK;
     case ESQL_TIMESTAMP_STRUCT: {
-      SQLDATETIME ts{};
+      // Text (or bytes) as the library writes dates; a number goes through
+      // its text form and so is refused like any other non-date text.
       std::string_view s = TextCell(src, col, cell);
-      if (cell.kind != Kind::Text || !TextToDateTime(s, ts))
-        throw EsqlError(E_CONVERSION, "'" + std::string(s) + "' to a timestamp, " + Where(col));
+      SQLDATETIME ts{};
+      if (!TextToDateTime(s, ts)) NotATimestamp(s, col);
       std::memcpy(p, &ts, sizeof ts);
       return OK;
     }
-    default:
-      throw EsqlError(E_BAD_TYPE, std::to_string(var.sqltype) + " for " + Where(col));
+    default: BadTarget(var.sqltype, col);
   }
 }
 

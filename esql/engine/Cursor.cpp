@@ -55,6 +55,23 @@ CellSource& Cursor::Cells(int64_t r) {
   return row_;
 }
 
+CellSource& Cursor::Cells(int64_t r, const CellView*& views) {
+  int n = ncols + (rowidCol >= 0 ? 1 : 0);
+  if (!Scroll()) {
+    views_.resize(static_cast<size_t>(n));
+    be->PeekRow(views_.data(), ncols);
+    views = views_.data();
+    return *live_;
+  }
+  if (onRow_ && r == streamPos_ && r != staleLive_ && liveRow_.views) {
+    views = liveRow_.views->data();
+    return liveRow_;
+  }
+  row_.Load(cache_, r, n);
+  views = row_.Views();
+  return row_;
+}
+
 CellSource& Cursor::Current() {
   if (pos_ < 1) throw EsqlError(E_NO_CURRENT_ROW, name);
   if (Scroll()) {
@@ -111,10 +128,11 @@ int Cursor::Fetch(unsigned kind, int32_t offset, SQLDA* out, unsigned rows, int&
     int64_t r = t + k;
     if (!Reach(r)) break;
     pos_ = r;
-    CellSource& cells = Cells(r);
+    const CellView* views = nullptr;
+    CellSource& cells = Cells(r, views);
     SQLVAR* row = vars + k * ncols;
     for (int c = 0; c < ncols; ++c)
-      if (WriteCell(cells, c, row[c]) == W_TRUNCATED) result = W_TRUNCATED;
+      if (WriteCell(cells, c, views[c], row[c]) == W_TRUNCATED) result = W_TRUNCATED;
     ++delivered;
   }
   if (delivered == 0) {

@@ -80,6 +80,9 @@ private:
   bool Reach(int64_t r);
   void StepOne();
   CellSource& Cells(int64_t r);
+  // The same with the row's cells already read in their own kinds (views),
+  // the fetch path: one back-end call per row instead of one per cell.
+  CellSource& Cells(int64_t r, const CellView*& views);
 
   int64_t pos_ = 0;        // 0 before the first row, total + 1 after the last
   int64_t streamPos_ = 0;  // rows the back end has produced
@@ -90,6 +93,7 @@ private:
   std::unique_ptr<StatementCells> live_;
   LiveRow liveRow_;
   int64_t staleLive_ = 0;  // a row changed since the back end read it
+  std::vector<CellView> views_;  // the current row of a unidirectional cursor
 };
 
 }  // namespace orvesql

@@ -12,7 +12,7 @@
 namespace orvesql {
 namespace {
 
-size_t CellSize(const CellView& v) {
+inline size_t CellSize(const CellView& v) {
   switch (v.kind) {
     case Kind::Integer:
     case Kind::Real: return 9;
@@ -22,7 +22,7 @@ size_t CellSize(const CellView& v) {
   }
 }
 
-char* PutCell(char* p, const CellView& v) {
+inline char* PutCell(char* p, const CellView& v) {
   *p++ = static_cast<char>(v.kind);
   switch (v.kind) {
     case Kind::Integer: std::memcpy(p, &v.i, 8); return p + 8;
@@ -96,11 +96,9 @@ char* RowCache::Reserve(size_t n) {
 
 const std::vector<CellView>& RowCache::Append(BackendStatement& st, int ncols) {
   scratch_.resize(static_cast<size_t>(ncols));
+  st.PeekRow(scratch_.data(), ncols);
   size_t total = 0;
-  for (int c = 0; c < ncols; ++c) {
-    st.Peek(c, scratch_[static_cast<size_t>(c)]);
-    total += CellSize(scratch_[static_cast<size_t>(c)]);
-  }
+  for (const CellView& v : scratch_) total += CellSize(v);
   char* p = Reserve(total);
   rows_.push_back(p);
   for (const CellView& v : scratch_) p = PutCell(p, v);

@@ -37,6 +37,8 @@ public:
   class Row final : public CellSource {
   public:
     void Load(const RowCache& cache, int64_t r, int ncols);
+    // The cells as loaded, in their own kinds.
+    const CellView* Views() const { return cells_.data(); }
     Kind CellKind(int c) override { return cells_[static_cast<size_t>(c)].kind; }
     int64_t CellInt(int c) override;
     double CellDouble(int c) override;

@@ -120,25 +120,9 @@ public:
   void Reset() override { sqlite3_reset(st_); }
   bool ReadOnly() override { return sqlite3_stmt_readonly(st_) != 0; }
 
-  void Peek(int i, CellView& v) override {
-    sqlite3_value* x = sqlite3_column_value(st_, i);
-    switch (sqlite3_value_type(x)) {
-      case SQLITE_INTEGER: v.kind = Kind::Integer; v.i = sqlite3_value_int64(x); break;
-      case SQLITE_FLOAT: v.kind = Kind::Real; v.d = sqlite3_value_double(x); break;
-      case SQLITE_TEXT:
-        v.kind = Kind::Text;
-        v.p = reinterpret_cast<const char*>(sqlite3_value_text(x));
-        v.n = static_cast<size_t>(sqlite3_value_bytes(x));
-        if (!v.p) v.p = "";
-        break;
-      case SQLITE_BLOB:
-        v.kind = Kind::Blob;
-        v.p = static_cast<const char*>(sqlite3_value_blob(x));
-        v.n = static_cast<size_t>(sqlite3_value_bytes(x));
-        if (!v.p) v.p = "";
-        break;
-      default: v.kind = Kind::Null; break;
-    }
+  void Peek(int i, CellView& v) override { Read(sqlite3_column_value(st_, i), v); }
+  void PeekRow(CellView* out, int n) override {
+    for (int i = 0; i < n; ++i) Read(sqlite3_column_value(st_, i), out[i]);
   }
   const char* TextOrNull(int i, size_t& len) override {
     // One column lookup, then the value's own accessors (they skip the
@@ -173,6 +157,31 @@ public:
   }
 
 private:
+  // One column value in its own kind, through the value's accessors (the
+  // column functions would take the statement's lock on every call). Text is
+  // null only when memory ran out: that is an error, not an empty string.
+  static void Read(sqlite3_value* x, CellView& v) {
+    switch (sqlite3_value_type(x)) {
+      case SQLITE_INTEGER: v.kind = Kind::Integer; v.i = sqlite3_value_int64(x); break;
+      case SQLITE_FLOAT: v.kind = Kind::Real; v.d = sqlite3_value_double(x); break;
+      case SQLITE_TEXT:
+        v.kind = Kind::Text;
+        v.p = reinterpret_cast<const char*>(sqlite3_value_text(x));
+        v.n = static_cast<size_t>(sqlite3_value_bytes(x));
+        if (!v.p) throw EsqlError(E_NO_MEMORY, "column text");
+        break;
+      case SQLITE_BLOB:
+        v.kind = Kind::Blob;
+        v.p = static_cast<const char*>(sqlite3_value_blob(x));
+        v.n = static_cast<size_t>(sqlite3_value_bytes(x));
+        if (!v.p) {
+          if (v.n) throw EsqlError(E_NO_MEMORY, "column bytes");
+          v.p = "";
+        }
+        break;
+      default: v.kind = Kind::Null; break;
+    }
+  }
   void Check(int rc) {
     if (rc != SQLITE_OK) Raise(db_, rc);
   }
