@@ -281,4 +281,52 @@ TEST_F(Cursors, DescribeExplainResume) {
   EXPECT_EQ(ca_.sqlcode, -180);
 }
 
+// Texts read into the timestamp record through both kinds of cursor (their
+// rows come from the back end or from the row cache): the library's own form
+// and others, calendar edges, and texts that are no timestamp.
+TEST_F(Cursors, TimestampTextsIntoTheRecord) {
+  struct Case {
+    const char* text;
+    int code;  // of the fetch
+    unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, fraction = 0, dow = 0, doy = 0;
+  };
+  const Case cases[] = {
+      {"2012-02-29 23:59:59.999", 0, 2012, 1, 29, 23, 59, 59, 999, 3, 59},
+      {"2000-12-31 12:00:00", 0, 2000, 11, 31, 12, 0, 0, 0, 0, 365},
+      {"0001-01-01 00:00:00.000", 0, 1, 0, 1, 0, 0, 0, 0, 1, 0},
+      {"9999-12-31 23:59:59", 0, 9999, 11, 31, 23, 59, 59, 0, 5, 364},
+      {"2011/02/02 01:01:00.5", 0, 2011, 1, 2, 1, 1, 0, 500, 3, 32},
+      {"2011-02-29 00:00:00", -157},
+      {"1900-02-29 00:00:00.000", -157},
+      {"2011-13-01 00:00:00", -157},
+      {"2011-1a-02 01:01:00.001", -157},
+      {"2011-02-02 24:00:00", -157},
+      {"2011-02-02 01:01:60", -157},
+      {"2011-02-02 01:01:00.0x1", -157},
+      {"2011-02-02T01:01:00:00", -157},
+      {"2011-02-02 01:01:0:", -157},
+      {"20110202", -157},
+  };
+  Ok("create table t (k integer primary key, v varchar(30))");
+  int k = 0;
+  for (const Case& c : cases) Ok("insert into t values (" + std::to_string(++k) + ", '" + c.text + "')");
+  for (unsigned options : {ESQL_CUR_READONLY | ESQL_CUR_UNIDIRECTIONAL, ESQL_CUR_READONLY | ESQL_CUR_SCROLL}) {
+    Open("ts", "select v from t order by k", options);
+    Desc d(1, ESQL_TIMESTAMP_STRUCT, 14);
+    k = 0;
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.text) + (options & ESQL_CUR_SCROLL ? " scrollable" : " unidirectional"));
+      DBPP(dbpp_fetch_array, &ca_, C("ts"), ESQL_FETCH_ABSOLUTE, ++k, d.da, nullptr, 0, 1);
+      ASSERT_EQ(ca_.sqlcode, c.code) << Message(ca_);
+      if (c.code) continue;
+      SQLDATETIME t;
+      std::memcpy(&t, d.slots[0].data.data(), sizeof t);
+      unsigned got[] = {t.year, t.month, t.day, t.hour, t.minute, t.second, t.fraction, t.day_of_week, t.day_of_year};
+      unsigned want[] = {c.year, c.month, c.day, c.hour, c.minute, c.second, c.fraction, c.dow, c.doy};
+      EXPECT_TRUE(std::equal(got, got + 9, want));
+    }
+    DBPP(dbpp_close, &ca_, C("ts"));
+  }
+}
+
 }  // namespace
