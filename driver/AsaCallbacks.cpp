@@ -37,6 +37,13 @@ struct TEntryData {
   TAsaSession* Session;
 };
 
+// The page linked from the first bytes of a page.
+uint8_t* LinkedPage(const uint8_t* page) {
+  uint8_t* next;
+  std::memcpy(&next, page, sizeof(uint8_t*));
+  return next;
+}
+
 const TEntryData& DataAfterCall(const uint8_t* afterCall) {
   return *reinterpret_cast<const TEntryData*>(afterCall - CallSize + RoutineOffset);
 }
@@ -108,7 +115,7 @@ bool TCallbackEntryPool::Owns(const uint8_t* entry) const noexcept {
     const uint8_t* first = page + FirstEntryOffset;
     if (entry >= first && entry < first + EntriesPerPage * EntrySize)
       return static_cast<size_t>(entry - first) % EntrySize == 0;
-    std::memcpy(&page, page, sizeof page);
+    page = LinkedPage(page);
   }
   return false;
 }
@@ -126,8 +133,7 @@ void TCallbackEntryPool::FreePages() noexcept {
   FPages = nullptr;
   FFreeList = nullptr;
   while (page != nullptr) {
-    uint8_t* next;
-    std::memcpy(&next, page, sizeof next);
+    uint8_t* next = LinkedPage(page);
     // A page that cannot be decommitted stays mapped rather than be unmapped
     // in an unknown state.
     if (DecommitExecutableMemory(page, PageSize)) ReleaseExecutableMemory(page, PageSize);
@@ -137,7 +143,7 @@ void TCallbackEntryPool::FreePages() noexcept {
 
 int TCallbackEntryPool::PageCount() const noexcept {
   int count = 0;
-  for (const uint8_t* page = FPages; page != nullptr; ++count) std::memcpy(&page, page, sizeof page);
+  for (const uint8_t* page = FPages; page != nullptr; ++count) page = LinkedPage(page);
   return count;
 }
 

@@ -3,6 +3,9 @@
 // connects with the parameter strings built from its properties (starting the
 // server and database on demand), judges every library result in Check, and
 // commits, rolls back and reads and sets the server's connection options.
+// Its server control (backup, ping, database start and stop, cancel) and the
+// server events fed by library callbacks are in AsaServerControl.cpp and
+// AsaCallbacks.cpp.
 #pragma once
 
 #include <cstdint>
