@@ -4,7 +4,8 @@
 // stream. Each line reads
 //   bench NAME: RATIO x (target T x)
 // with RATIO = ours / raw, both the median of several repetitions.
-// usage: bench_driver [ROWS] [REPETITIONS]   (defaults 1000000, 3)
+// usage: bench_driver [ROWS] [REPETITIONS] [GROUP]   (defaults 1000000, 3, all;
+//        GROUP is one of scan, insert, blob)
 #include "DatabaseFile.h"
 #include "OrvAsa.h"
 
@@ -200,6 +201,8 @@ void DriverBlob(TAsaSQL& sql, TMemoryStream& value, TMemoryStream& out) {
 int main(int argc, char** argv) {
   long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
   int reps = argc > 2 ? std::atoi(argv[2]) : 3;
+  std::string group = argc > 3 ? argv[3] : "";
+  auto want = [&](const char* g) { return group.empty() || group == g; };
   if (rows < 1000 || reps < 1) Die("usage: bench_driver [ROWS >= 1000] [REPETITIONS >= 1]");
   auto dir = std::filesystem::temp_directory_path() / ("orvbench-drv-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
@@ -222,21 +225,26 @@ int main(int argc, char** argv) {
     sql.SetSession(&session);
     sqlite3* raw = OpenRaw(file);
 
-    std::vector<double> rawScan, drvScan;
-    for (int i = 0; i < reps; ++i) {
-      rawScan.push_back(Seconds([&] { RawScan(raw); }));
-      drvScan.push_back(Seconds([&] { DriverScan(sql); }));
+    if (want("scan")) {
+      std::vector<double> rawScan, drvScan;
+      for (int i = 0; i < reps; ++i) {
+        rawScan.push_back(Seconds([&] { RawScan(raw); }));
+        drvScan.push_back(Seconds([&] { DriverScan(sql); }));
+      }
+      Report("driver_scan_every_column_1000_row_blocks", Median(drvScan) / Median(rawScan), 2.5);
     }
-    Report("driver_scan_every_column_1000_row_blocks", Median(drvScan) / Median(rawScan), 2.5);
 
-    const long inserts = 100000;
-    std::vector<double> rawIns, drvIns;
-    for (int i = 0; i < reps; ++i) {
-      rawIns.push_back(Seconds([&] { RawInserts(raw, inserts); }));
-      drvIns.push_back(Seconds([&] { DriverInserts(session, sql, inserts); }));
+    if (want("insert")) {
+      const long inserts = 100000;
+      std::vector<double> rawIns, drvIns;
+      for (int i = 0; i < reps; ++i) {
+        rawIns.push_back(Seconds([&] { RawInserts(raw, inserts); }));
+        drvIns.push_back(Seconds([&] { DriverInserts(session, sql, inserts); }));
+      }
+      Report("driver_prepared_insert_100000_in_a_transaction", Median(drvIns) / Median(rawIns), 2.0);
     }
-    Report("driver_prepared_insert_100000_in_a_transaction", Median(drvIns) / Median(rawIns), 2.0);
 
+    if (want("blob")) {
     const size_t size = 64u << 20;
     std::string bytes(size, '\0');
     for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 131) ^ (i >> 9));
@@ -255,6 +263,7 @@ int main(int argc, char** argv) {
         Die("the 64 MiB value did not come back as stored");
     }
     Report("driver_64MiB_blob_stream_round_trip", Median(drvBlob) / Median(rawBlob), 4.0);
+    }
     sqlite3_close(raw);
     session.SetConnected(false);
   } catch (const std::exception& e) {

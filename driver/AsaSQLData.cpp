@@ -72,11 +72,13 @@ bool TAsaSQL::InternalBlobNeedsFetch(TOrvaneBlobStream* blob) {
 
 void TAsaSQL::GetFieldData(const char* buffer, int offset, int size, TOrvaneFieldTypes type,
                            TOrvaneBlobStream* blob, Variant& value) {
-  value = Null();
   const char* p = buffer + offset;
+  // Character conversion only with a session that asks for it; the check
+  // stays cheap because every text cell of a scan passes here.
+  const bool oem = FSession != nullptr && FSession->OEMConvert();
   auto text = [&](const char* from, size_t length) {
     std::string s(from, std::min<size_t>(length, MaxTextLength));
-    if (!s.empty()) AsaSession().TranslateChar(s.data(), s.data(), static_cast<int>(s.size()), false);
+    if (oem && !s.empty()) FSession->TranslateChar(s.data(), s.data(), static_cast<int>(s.size()), false);
     return s;
   };
   auto streamBytes = [&](std::string& bytes) {
@@ -87,7 +89,8 @@ void TAsaSQL::GetFieldData(const char* buffer, int offset, int size, TOrvaneFiel
     bytes.resize(static_cast<size_t>(std::max<int64_t>(got, 0)));
   };
   switch (type) {
-    case ntUnknown: break;
+    case ntUnknown:
+    default: value = Null(); break;
     case ntString:
       value = Variant(text(p, strnlen(p, static_cast<size_t>(std::max(size, 0)))));
       break;
@@ -118,8 +121,8 @@ void TAsaSQL::GetFieldData(const char* buffer, int offset, int size, TOrvaneFiel
       if (blob != nullptr && InternalBlobNeedsFetch(blob)) {
         std::string bytes;
         streamBytes(bytes);
-        if (!bytes.empty())
-          AsaSession().TranslateChar(bytes.data(), bytes.data(), static_cast<int>(bytes.size()), false);
+        if (oem && !bytes.empty())
+          FSession->TranslateChar(bytes.data(), bytes.data(), static_cast<int>(bytes.size()), false);
         value = Variant(std::move(bytes));
       } else {
         value = Variant(text(p, strnlen(p, static_cast<size_t>(std::max(size, 0)))));
