@@ -404,7 +404,12 @@ int main(int argc, char** argv) {
     }
     if (group != "scroll") Report("scan_unidirectional_1000_row_blocks", Median(uniScan) / Median(rawScan), 1.25);
     if (group != "uni") Report("scan_scrollable_1000_row_blocks", Median(scrollScan) / Median(rawScan), 1.5);
-    if (group == "uni" || group == "scroll") return 0;
+    if (group == "uni" || group == "scroll") {
+      sqlite3_close(raw);
+      std::error_code ec;
+      std::filesystem::remove_all(dir, ec);
+      return 0;
+    }
 
     std::mt19937 gen(42);
     std::uniform_int_distribution<long> pick(1, rows);

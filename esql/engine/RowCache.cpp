@@ -96,12 +96,13 @@ char* RowCache::Reserve(size_t n) {
 
 const std::vector<CellView>& RowCache::Append(BackendStatement& st, int ncols) {
   scratch_.resize(static_cast<size_t>(ncols));
-  st.PeekRow(scratch_.data(), ncols);
+  CellView* cells = scratch_.data();
+  st.PeekRow(cells, ncols);
   size_t total = 0;
-  for (const CellView& v : scratch_) total += CellSize(v);
+  for (int c = 0; c < ncols; ++c) total += CellSize(cells[c]);
   char* p = Reserve(total);
   rows_.push_back(p);
-  for (const CellView& v : scratch_) p = PutCell(p, v);
+  for (int c = 0; c < ncols; ++c) p = PutCell(p, cells[c]);
   return scratch_;
 }
 
