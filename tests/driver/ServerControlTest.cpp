@@ -226,11 +226,17 @@ TEST(CallbackPool, MessageEntriesPassTheFiveArgumentsPacked) {
   entry(&ca, 0xFFFE, -123456, 0xFFFD, text);
   EXPECT_EQ(bound.calls, 1);
   EXPECT_EQ(bound.session, session);
-  EXPECT_EQ(bound.message.Sqlca, &ca);
-  EXPECT_EQ(bound.message.MessageType, 0xFFFE);
-  EXPECT_EQ(bound.message.MessageCode, -123456);
-  EXPECT_EQ(bound.message.Length, 0xFFFD);
-  EXPECT_EQ(bound.message.Text, text);
+  // Copied out of the packed record before comparing (no references into it).
+  SQLCA* sqlca = bound.message.Sqlca;
+  uint16_t type = bound.message.MessageType;
+  int32_t code = bound.message.MessageCode;
+  uint16_t length = bound.message.Length;
+  const char* passed = bound.message.Text;
+  EXPECT_EQ(sqlca, &ca);
+  EXPECT_EQ(type, 0xFFFE);
+  EXPECT_EQ(code, -123456);
+  EXPECT_EQ(length, 0xFFFD);
+  EXPECT_EQ(passed, text);
 }
 
 TEST_F(ServerControl, PingFallsBackToFindEngineWithTheEngineName) {
