@@ -265,7 +265,7 @@ unsigned Digit(uint64_t v, int k) {
 
 // "YYYY-MM-DD HH:MM:SS[.fff]", the form the library writes itself, read
 // without the general parser, eight characters at a time.
-bool FastDateTime(std::string_view s, SQLDATETIME& out) {
+inline bool FastDateTime(std::string_view s, SQLDATETIME& out) {
   size_t n = s.size();
   if (n != 19 && n != 23) return false;
   const char* p = s.data();

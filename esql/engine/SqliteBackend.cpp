@@ -160,7 +160,7 @@ private:
   // One column value in its own kind, through the value's accessors (the
   // column functions would take the statement's lock on every call). Text is
   // null only when memory ran out: that is an error, not an empty string.
-  static void Read(sqlite3_value* x, CellView& v) {
+  [[gnu::always_inline]] static inline void Read(sqlite3_value* x, CellView& v) {
     switch (sqlite3_value_type(x)) {
       case SQLITE_INTEGER: v.kind = Kind::Integer; v.i = sqlite3_value_int64(x); break;
       case SQLITE_FLOAT: v.kind = Kind::Real; v.d = sqlite3_value_double(x); break;
