@@ -31,6 +31,14 @@ struct TSqldaRelease {
 };
 using TSqldaPtr = std::unique_ptr<SQLDA, TSqldaRelease>;
 
+// Hands a descriptor that binding left behind to the statement member that
+// owns it, also when binding raises, so that unpreparing frees it.
+struct TKeepDescriptor {
+  void*& descriptor;
+  SQLDA*& owner;
+  ~TKeepDescriptor() { owner = static_cast<SQLDA*>(descriptor); }
+};
+
 bool IsBlob(const TOrvaneFieldDesc& field) { return field.FieldType == ntMemo || field.FieldType == ntBlob; }
 
 }  // namespace
@@ -85,8 +93,8 @@ bool TAsaSQL::InternalBindOpenVariables(TStrings* list) {
   ASA_CALL(free_sqlda, da);
   OpenBindSqlda = nullptr;
   void* descriptor = nullptr;
+  TKeepDescriptor keep{descriptor, OpenBindSqlda};
   bool ok = InternalBindVariables(&OpenStmtNum, OpenVariables, descriptor, list);
-  OpenBindSqlda = static_cast<SQLDA*>(descriptor);
   return ok && TOrvaneSQL::InternalBindOpenVariables(list);
 }
 
@@ -137,12 +145,10 @@ bool TAsaSQL::InternalBindExecVariables(TStrings* list) {
   FBlobNameTexts.clear();
   void* in = nullptr;
   void* out = nullptr;
+  TKeepDescriptor keepIn{in, ExecInSqlda};
+  TKeepDescriptor keepOut{out, ExecOutSqlda};
   bool ok = InternalBindVariables(&ExecStmtNum, ExecVariables, in, list);
-  ExecInSqlda = static_cast<SQLDA*>(in);
-  if (ok) {
-    ok = InternalBindOutVariables(&ExecStmtNum, ExecVariables, out, list);
-    ExecOutSqlda = static_cast<SQLDA*>(out);
-  }
+  if (ok) ok = InternalBindOutVariables(&ExecStmtNum, ExecVariables, out, list);
   return ok && TOrvaneSQL::InternalBindExecVariables(list);
 }
 

@@ -110,7 +110,7 @@ TEST(AsaTimeStamp, RecordFieldsAndInvalidRecords) {
   EXPECT_EQ(r.hour, 13);
   EXPECT_EQ(r.minute, 45);
   EXPECT_EQ(r.second, 30);
-  EXPECT_EQ(r.fraction, 250u);
+  EXPECT_EQ(static_cast<uint32_t>(r.fraction), 250u);
   // Read back without the milliseconds, which the record's reader drops.
   EXPECT_DOUBLE_EQ(GetAsaTimeStamp(r), EncodeDateTime(2000, 3, 1, 13, 45, 30, 0));
 
