@@ -99,8 +99,9 @@ bool TAsaSQL::InternalSetFieldDef(int index, void* vendorDescriptor, TOrvaneFiel
     case ESQL_VARCHAR:
     case ESQL_FIXCHAR:
     case ESQL_STRING:
-      // A negative 16-bit length cannot describe a buffer; it is taken as empty.
-      len = std::max(len, 0);
+      // A negative 16-bit length cannot describe a buffer; it is taken as
+      // empty. The terminator must fit the entry's 16-bit length too.
+      len = std::clamp(len, 0, 32766);
       set(ntString, ESQL_STRING, len + 1);
       desc.Length = len;
       break;
@@ -122,7 +123,7 @@ bool TAsaSQL::InternalSetFieldDef(int index, void* vendorDescriptor, TOrvaneFiel
     case ESQL_UNSINT:
     case ESQL_UNSSMALLINT: set(ntInteger, ESQL_INT, 4); desc.Length = 10; break;
     case ESQL_BINARY:
-      len = std::max(len, 0);
+      len = std::clamp(len, 0, 32765);
       set(ntBinary, ESQL_BINARY, len + 2);
       desc.Length = len;
       break;

@@ -422,6 +422,17 @@ TEST_P(StatementTest, ExecuteWithOutputValuesExplainAndAutoCommit) {
 
 namespace {
 
+TEST_P(StatementTest, TheLongestDeclaredColumnsStillFitTheirEntries) {
+  Exec("create table m(s varchar(32767), b binary(32767))");
+  const std::string text = Pattern(32767);
+  Exec("insert into m values(?, ?)", {VarArrayOf({text, ByteArray(Pattern(20000))})});
+  ASSERT_TRUE(sql->OpenRead("select s, b from m", {Null()}));
+  EXPECT_EQ(sql->GetFieldSize(0), 32767);
+  EXPECT_EQ(sql->GetFieldSize(1), 32767);
+  EXPECT_EQ(sql->GetFieldValue(0).AsString(), text.substr(0, 32766));
+  EXPECT_EQ(Bytes(sql->GetFieldValue(1)).substr(0, 20000), Pattern(20000));
+}
+
 TEST_P(StatementTest, FindWithEveryOptionCombination) {
   Exec("create table p(id int, name varchar(20))");
   const char* names[] = {"Jones", "smith", "Smith", "Smithers", ""};
