@@ -245,6 +245,8 @@ int main(int argc, char** argv) {
     }
 
     if (want("blob")) {
+    // Each change commits, as the raw side's statements do.
+    session.SetAutoCommit(true);
     const size_t size = 64u << 20;
     std::string bytes(size, '\0');
     for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 131) ^ (i >> 9));
