@@ -7,6 +7,7 @@
 //        GROUP is one of scan, memory, blob, or uni / scroll for one scan
 //        alone against the raw scan)
 #include "DatabaseFile.h"
+#include "BenchSupport.h"
 #include "OrvEsql.h"
 
 #include <sqlite3.h>
@@ -29,83 +30,9 @@
 
 namespace {
 
+using namespace bench;
+
 char* C(const std::string& s) { return const_cast<char*>(s.c_str()); }
-
-// CPU time of the process: both sides read cached pages, and CPU time does
-// not count the moments the machine gives to other programs.
-double Seconds(const std::function<void()>& f) {
-  timespec a{}, b{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &a);
-  f();
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &b);
-  return static_cast<double>(b.tv_sec - a.tv_sec) + static_cast<double>(b.tv_nsec - a.tv_nsec) * 1e-9;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-void Report(const char* name, double ratio, double target) {
-  std::printf("bench %s: %.2f x (target %.2f x)\n", name, ratio, target);
-  std::fflush(stdout);
-}
-
-void Die(const std::string& what) {
-  std::fprintf(stderr, "bench_esql: %s\n", what.c_str());
-  std::exit(1);
-}
-
-void Exec(sqlite3* db, const char* sql) {
-  char* err = nullptr;
-  if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) Die(err ? err : sql);
-}
-
-sqlite3* OpenRaw(const std::string& file) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
-    Die("cannot open " + file);
-  Exec(db, "PRAGMA synchronous=NORMAL");
-  return db;
-}
-
-// The same text the library writes for a timestamp record.
-std::string Stamp(long i) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "20%02ld-%02ld-%02ld %02ld:%02ld:%02ld.%03ld", 10 + i % 15, 1 + i % 12,
-                1 + i % 28, i % 24, i % 60, (i / 7) % 60, i % 1000);
-  return buf;
-}
-
-void Fill(const std::string& file, long rows) {
-  sqlite3* db = OpenRaw(file);
-  Exec(db, "CREATE TABLE bench (id INTEGER PRIMARY KEY, name VARCHAR(40), amount DOUBLE, "
-           "stamp TIMESTAMP, extra INTEGER)");
-  Exec(db, "BEGIN");
-  sqlite3_stmt* st = nullptr;
-  sqlite3_prepare_v2(db, "INSERT INTO bench VALUES (?, ?, ?, ?, ?)", -1, &st, nullptr);
-  for (long i = 1; i <= rows; ++i) {
-    std::string name = "name of row " + std::to_string(i) + " padded to some length";
-    name.resize(std::min<size_t>(name.size(), 40));
-    std::string ts = Stamp(i);
-    sqlite3_bind_int64(st, 1, i);
-    sqlite3_bind_text(st, 2, name.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_double(st, 3, i * 0.25);
-    sqlite3_bind_text(st, 4, ts.c_str(), -1, SQLITE_TRANSIENT);
-    if (i % 3)
-      sqlite3_bind_int64(st, 5, i % 1000);
-    else
-      sqlite3_bind_null(st, 5);
-    if (sqlite3_step(st) != SQLITE_DONE) Die(sqlite3_errmsg(db));
-    sqlite3_reset(st);
-  }
-  sqlite3_finalize(st);
-  Exec(db, "COMMIT");
-  Exec(db, "CREATE TABLE sink (id INTEGER PRIMARY KEY, name VARCHAR(40), amount DOUBLE, "
-           "stamp TIMESTAMP, extra INTEGER)");
-  Exec(db, "CREATE TABLE blobs (id INTEGER PRIMARY KEY, data LONG BINARY)");
-  sqlite3_close(db);
-}
 
 // ---- raw side ---------------------------------------------------------------
 
@@ -380,6 +307,7 @@ long PeakOf(const std::function<void()>& f) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  bench::ProgramName = "bench_esql";
   long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
   int reps = argc > 2 ? std::atoi(argv[2]) : 5;
   std::string group = argc > 3 ? argv[3] : "";
