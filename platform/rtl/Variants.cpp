@@ -34,10 +34,16 @@ Variant& Variant::operator=(const Variant& other) {
   return *this;
 }
 
+// Member by member rather than through a temporary and a swap: values are
+// moved into place once per field read, so this sits on the scan path.
 Variant& Variant::operator=(Variant&& other) noexcept {
   if (this != &other) {
-    Variant moved(std::move(other));
-    Swap(moved);
+    FType = other.FType;
+    FInt = other.FInt;
+    FDouble = other.FDouble;
+    FString = std::move(other.FString);
+    FArray = std::move(other.FArray);
+    other.Clear();
   }
   return *this;
 }
