@@ -64,20 +64,6 @@ void RawInserts(sqlite3* db, long n) {
   Exec(db, "COMMIT");
 }
 
-void RawBlob(sqlite3* db, const std::string& value, std::vector<char>& out) {
-  Exec(db, "DELETE FROM blobs");
-  sqlite3_stmt* st = nullptr;
-  sqlite3_prepare_v2(db, "INSERT INTO blobs VALUES (1, ?)", -1, &st, nullptr);
-  sqlite3_bind_blob(st, 1, value.data(), static_cast<int>(value.size()), SQLITE_STATIC);
-  if (sqlite3_step(st) != SQLITE_DONE) Die(sqlite3_errmsg(db));
-  sqlite3_finalize(st);
-  sqlite3_prepare_v2(db, "SELECT data FROM blobs WHERE id = 1", -1, &st, nullptr);
-  if (sqlite3_step(st) != SQLITE_ROW) Die("blob row");
-  const void* p = sqlite3_column_blob(st, 0);
-  out.assign(static_cast<const char*>(p), static_cast<const char*>(p) + sqlite3_column_bytes(st, 0));
-  sqlite3_finalize(st);
-}
-
 // ---- driver side --------------------------------------------------------------
 
 void Require(TAsaSQL& sql, bool ok, const char* what) {
