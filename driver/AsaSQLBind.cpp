@@ -56,6 +56,12 @@ bool TAsaSQL::InternalBindVariables(int16_t* statementNumber, TOrvaneVariables& 
     auto setNull = [&var] {
       if (var.sqlind != nullptr) *var.sqlind = -1;
     };
+    // The describe leaves its direction flags in the indicator; those of an
+    // in-out argument (both top bits) read as a negative indicator, which
+    // would send the value as NULL, so an entry given a value says so.
+    auto setValue = [&var] {
+      if (var.sqlind != nullptr) *var.sqlind = 0;
+    };
     if ((ind & 0x8000) != 0 && (ind & 0x4000) == 0) {
       setNull();  // an output-only procedure argument takes no value
       continue;
@@ -74,6 +80,7 @@ bool TAsaSQL::InternalBindVariables(int16_t* statementNumber, TOrvaneVariables& 
       var.sqltype = static_cast<int16_t>(item.ExtType);
       var.sqllen = static_cast<int16_t>(item.Size);
       var.sqldata = p;
+      setValue();
     } else if (blobNames != nullptr) {
       std::string name = "blobparam" + std::to_string(i + 1);
       if (InternalBlobToVariable(name.c_str(), p, item.Size)) {
@@ -81,6 +88,7 @@ bool TAsaSQL::InternalBindVariables(int16_t* statementNumber, TOrvaneVariables& 
         FBlobNameTexts.push_back(name);
         var.sqltype = ESQL_VARIABLE;
         var.sqldata = FBlobNameTexts.back().data();
+        setValue();
       }
     } else {
       // No list to drop a connection variable by: sending the entry as the

@@ -17,6 +17,8 @@ TFakeLibrary::TFakeLibrary(const std::string& file) {
   FCallSqlca = Fn<decltype(&fake_call_sqlca)>("fake_call_sqlca");
   FCallProg = Fn<decltype(&fake_call_prog)>("fake_call_prog");
   FOpenSqldas = Fn<decltype(&fake_open_sqldas)>("fake_open_sqldas");
+  FSetInputs = Fn<decltype(&fake_set_inputs)>("fake_set_inputs");
+  FCallInputs = Fn<decltype(&fake_call_inputs)>("fake_call_inputs");
   FReset();
 }
 

@@ -35,6 +35,12 @@ public:
     return v ? v : "<unset>";
   }
   int OpenSqldas() const { return FOpenSqldas(); }
+  void SetInputs(const char* entries) { FSetInputs(entries); }
+  // The input descriptor call i sent, "<none>" for a call without one.
+  std::string Inputs(int i) const {
+    const char* v = FCallInputs(i);
+    return v ? v : "<none>";
+  }
   int Count() const { return FCallCount(); }
   const void* Sqlca(int i) const { return FCallSqlca(i); }
   const void* Prog(int i) const { return FCallProg(i); }
@@ -62,6 +68,8 @@ private:
   decltype(&fake_call_sqlca) FCallSqlca;
   decltype(&fake_call_prog) FCallProg;
   decltype(&fake_open_sqldas) FOpenSqldas;
+  decltype(&fake_set_inputs) FSetInputs;
+  decltype(&fake_call_inputs) FCallInputs;
 };
 
 // A fixture with the long-form fake loaded and sessions on it. Every session

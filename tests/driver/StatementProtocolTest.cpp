@@ -127,4 +127,37 @@ TEST_F(StatementProtocolTest, LongValuesTravelInPiecesAndEmptyOnesStayEmpty) {
   EXPECT_EQ(AsaQuoteIdentifier("a;drop table t"), "\"a;drop table t\"");
 }
 
+// The input descriptors of the calls from `from` on that start with `prefix`.
+std::vector<std::string> InputsOf(const TFakeLibrary& fake, const std::string& prefix, int from) {
+  std::vector<std::string> out;
+  for (int i = from; i < fake.Count(); ++i)
+    if (fake.Call(i).rfind(prefix, 0) == 0) out.push_back(fake.Inputs(i));
+  return out;
+}
+
+TEST_F(StatementProtocolTest, OutputOnlyArgumentsTakeNoValueAndPiecesHaveExactSizes) {
+  // in, output-only, in-out: the two values go to the first and third
+  // entries, and the in-out one is not sent as NULL for its direction flags.
+  fake->SetInputs("496:4:16384,496:4:32768,496:4:49152");
+  int from = fake->Count();
+  ASSERT_TRUE(sql->Execute("call p(?, ?, ?)", {VarArrayOf({7, 9})})) << sql->GetLastError();
+  auto sent = InputsOf(*fake, "dbpp_execute_into", from);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0], "496/4/0 496/4/-1 496/4/0");
+
+  // More entries than values: the rest are sent as NULL.
+  from = fake->Count();
+  ASSERT_TRUE(sql->Execute("call p(?, ?, ?)", {VarArrayOf({7})}));
+  EXPECT_EQ(InputsOf(*fake, "dbpp_execute_into", from), (std::vector<std::string>{"496/4/0 496/4/-1 496/4/-1"}));
+
+  // A 40,000-byte value travels as one piece of 32,765 bytes and one of 7,235
+  // (each in a binary host variable of 32,767 bytes with its length first).
+  fake->SetInputs("524:32767:16384");
+  std::string bytes(40000, 'z');
+  from = fake->Count();
+  ASSERT_TRUE(sql->InternalBlobToVariable("v", bytes.data(), 40000));
+  EXPECT_EQ(InputsOf(*fake, "dbpp_execute_into", from),
+            (std::vector<std::string>{"524/32767/0:32765", "524/32767/0:7235"}));
+}
+
 }  // namespace

@@ -35,6 +35,15 @@ void (*fake_callback(int index))(void);
 // the 16-bit length, a scripted result above 1 or else the whole buffer, then
 // bytes 'a' + page % 26.)
 
+// The input entries a describe of input variables (what 2) reports from now on
+// until a reset: "type:len:ind" separated by commas, ind the describe's flag
+// word (bit 15 output, bit 14 input). Null or "" reports none.
+void fake_set_inputs(const char* entries);
+// The input descriptor a call sent (dbpp_open, dbpp_execute_into), entry by
+// entry as "type/len/ind" joined by spaces, with ":N" added for the 16-bit
+// length a varchar or binary value starts with; null for calls without one.
+const char* fake_call_inputs(int index);
+
 // 1 for the long call form, 0 for the short.
 int fake_long_form(void);
 

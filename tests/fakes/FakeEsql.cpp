@@ -35,6 +35,13 @@ struct Call {
   std::string text;
   const void* sqlca;
   const void* prog;
+  std::string inputs;
+  bool hasInputs = false;
+};
+
+struct InputEntry {
+  short type, len;
+  unsigned short ind;
 };
 
 struct State {
@@ -45,9 +52,11 @@ struct State {
   unsigned versions = 0;
   int openSqldas = 0;
   void (*callbacks[8])(void) = {};  // the routines registered, by index
+  std::vector<InputEntry> inputs;     // what a describe of input variables reports
   State() { Reset(); }
   void Reset() {
     calls.clear();
+    inputs.clear();
     scripts.clear();
     messages.clear();
     options = {{"row_counts", "OFF"}, {"isolation_level", "0"}};
@@ -76,6 +85,31 @@ std::string Da(const SQLDA* da, bool withValue = false) {
   return text + ")";
 }
 
+// Every entry of an input descriptor, for fake_call_inputs.
+std::string Inputs(const SQLDA* da) {
+  std::string text;
+  for (int i = 0; da != nullptr && i < da->sqld; ++i) {
+    const SQLVAR* v = orv_sqlvar(const_cast<SQLDA*>(da), i);
+    if (!text.empty()) text += ' ';
+    text += std::to_string(v->sqltype & ~1) + "/" + std::to_string(v->sqllen) + "/" +
+            std::to_string(v->sqlind != nullptr ? *v->sqlind : 0);
+    const int type = v->sqltype & ~1;
+    if ((type == ESQL_VARCHAR || type == ESQL_BINARY) && v->sqldata != nullptr) {
+      uint16_t length = 0;
+      std::memcpy(&length, v->sqldata, sizeof length);
+      text += ":" + std::to_string(length);
+    }
+  }
+  return text;
+}
+
+// Records the input descriptor of the call just recorded.
+void RecordInputs(const SQLDA* da) {
+  Call& call = S().calls.back();
+  call.hasInputs = da != nullptr;
+  call.inputs = Inputs(da);
+}
+
 template <class... A>
 std::string Args(const A&... args) {
   std::string text;
@@ -86,7 +120,7 @@ std::string Args(const A&... args) {
 // Records the call and answers it: the next scripted answer, or success.
 Answer Answer_(const char* name, SQLCA* ca, const void* prog, const std::string& args) {
   State& s = S();
-  s.calls.push_back({std::string(name) + "(" + args + ")", ca, prog});
+  s.calls.push_back({std::string(name) + "(" + args + ")", ca, prog, std::string(), false});
   Answer answer;
   auto it = s.scripts.find(name);
   if (it != s.scripts.end() && !it->second.empty()) {
@@ -153,6 +187,26 @@ FAKE_EXPORT const void* fake_call_prog(int index) {
 
 FAKE_EXPORT int fake_open_sqldas(void) { return S().openSqldas; }
 
+FAKE_EXPORT void fake_set_inputs(const char* entries) {
+  auto& inputs = S().inputs;
+  inputs.clear();
+  for (const char* p = entries; p != nullptr && *p != '\0';) {
+    int type = 0, len = 0;
+    unsigned ind = 0;
+    int used = 0;
+    if (std::sscanf(p, "%d:%d:%u%n", &type, &len, &ind, &used) != 3) break;
+    inputs.push_back({static_cast<short>(type), static_cast<short>(len), static_cast<unsigned short>(ind)});
+    p += used;
+    if (*p == ',') ++p;
+  }
+}
+
+FAKE_EXPORT const char* fake_call_inputs(int index) {
+  if (index < 0 || index >= fake_call_count()) return nullptr;
+  const Call& call = S().calls[static_cast<size_t>(index)];
+  return call.hasInputs ? call.inputs.c_str() : nullptr;
+}
+
 FAKE_EXPORT int fake_long_form(void) {
 #if defined(FAKE_LONG_FORM)
   return 1;
@@ -188,6 +242,7 @@ FAKE_EXPORT void dbpp_execute_into(SQLCA* ca, FAKE_PR char* name, char* module, 
                                    SQLDA* out) {
   Answer_("dbpp_execute_into", ca, FAKE_PROG,
           Args(Text(name), Text(module), stmt ? N(*stmt) : "null", Da(in), Da(out)));
+  RecordInputs(in);
 }
 
 FAKE_EXPORT void dbpp_execute_imm(SQLCA* ca, FAKE_PR char* text, unsigned int what) {
@@ -196,7 +251,19 @@ FAKE_EXPORT void dbpp_execute_imm(SQLCA* ca, FAKE_PR char* text, unsigned int wh
 
 FAKE_EXPORT void dbpp_describe(SQLCA* ca, FAKE_PR char* name, char* module, short* stmt, SQLDA* da,
                                unsigned int what) {
-  Answer_("dbpp_describe", ca, FAKE_PROG, Args(Text(name), Text(module), stmt ? N(*stmt) : "null", Da(da), N(what)));
+  Answer a = Answer_("dbpp_describe", ca, FAKE_PROG,
+                     Args(Text(name), Text(module), stmt ? N(*stmt) : "null", Da(da), N(what)));
+  const auto& inputs = S().inputs;
+  if (a.code < 0 || what != 2 || inputs.empty() || da == nullptr) return;
+  // Like the library: the count always, the entries when they fit.
+  da->sqld = static_cast<int16_t>(inputs.size());
+  if (da->sqln < da->sqld) return;
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    SQLVAR* v = orv_sqlvar(da, static_cast<int>(i));
+    v->sqltype = inputs[i].type;
+    v->sqllen = inputs[i].len;
+    if (v->sqlind != nullptr) *v->sqlind = static_cast<int16_t>(inputs[i].ind);
+  }
 }
 
 FAKE_EXPORT void dbpp_describe_cursor(SQLCA* ca, FAKE_PR char* cursor, SQLDA* da, unsigned int what) {
@@ -214,6 +281,7 @@ FAKE_EXPORT void dbpp_open(SQLCA* ca, FAKE_PR char* cursor, char* name, char* mo
   Answer_("dbpp_open", ca, FAKE_PROG,
           Args(Text(cursor), Text(name), Text(module), stmt ? N(*stmt) : "null", Da(in), N(block), N(isolation),
                N(options)));
+  RecordInputs(in);
 }
 
 FAKE_EXPORT void dbpp_explain(SQLCA* ca, FAKE_PR char* cursor, unsigned int reserved, SQLDA* da) {
